@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+
+#include "platform/result.h"
+
+namespace tv {
+
+// What the desktop and the operating system offer besides windows.
+class Shell {
+ public:
+  virtual ~Shell() = default;
+
+  // Opens a document with the program the desktop associates with it.
+  virtual Result<void> openDocument(const std::string& path) = 0;
+
+  virtual std::string userName() const = 0;
+  // Folder for start-at-login entries (XDG autostart), with a trailing "/".
+  virtual std::string autostartFolder() const = 0;
+  // The user's desktop folder, with a trailing "/".
+  virtual std::string desktopFolder() const = 0;
+
+  // The operating system's version as major.minor.build, or empty when it cannot be
+  // read (always on Linux: there is no such version call).
+  virtual std::string windowsVersion() const { return {}; }
+};
+
+}  // namespace tv

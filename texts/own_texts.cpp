@@ -1,0 +1,90 @@
+#include "texts/own_texts.h"
+
+#include <array>
+
+namespace tv {
+namespace {
+
+struct OwnTextRow {
+  OwnText id;
+  std::string_view german;
+  std::string_view english;
+};
+
+constexpr std::array<OwnTextRow, kOwnTextCount> kOwnTexts{{
+    {OwnText::SettingsWriteFailed,
+     "Die Einstellungsdatei %1 konnte nicht geschrieben werden (%2). Die bisherige Datei bleibt "
+     "erhalten, das Programm läuft weiter.",
+     "The settings file %1 could not be written (%2). The previous file is kept and the program "
+     "carries on."},
+    {OwnText::SettingsKeptAsBad, "Die unlesbare Einstellungsdatei wurde als %1 aufbewahrt.",
+     "The unreadable settings file was kept as %1."},
+    {OwnText::CqFolderFailed, "Der CQ-Ordner %1 konnte nicht angelegt werden (%2).",
+     "The CQ folder %1 could not be created (%2)."},
+    {OwnText::AutostartWriteFailed,
+     "Der Eintrag %1 für den Start bei der Anmeldung konnte nicht geschrieben werden (%2).",
+     "The start-at-login entry %1 could not be written (%2)."},
+    {OwnText::AutostartDeleteFailed,
+     "Der Eintrag %1 für den Start bei der Anmeldung konnte nicht gelöscht werden (%2).",
+     "The start-at-login entry %1 could not be deleted (%2)."},
+    {OwnText::SerialNoRights,
+     "Die Schnittstelle %1 ist vorhanden, darf aber nicht geöffnet werden. Nehmen Sie den "
+     "Benutzer in die Gruppe \"dialout\" auf (sudo usermod -aG dialout $USER) und melden Sie "
+     "sich neu an.",
+     "The port %1 exists but may not be opened. Add the user to the group \"dialout\" (sudo "
+     "usermod -aG dialout $USER) and log in again."},
+    {OwnText::SerialOpenFailed, "Die Schnittstelle %1 konnte nicht geöffnet werden (%2).",
+     "The port %1 could not be opened (%2)."},
+    {OwnText::SoundDeviceFailed, "Der Soundeingang %1 konnte nicht geöffnet werden (%2).",
+     "The sound input %1 could not be opened (%2)."},
+    {OwnText::SoundDeviceLost,
+     "Der Soundeingang ist ausgefallen (%1). Der Recorder wurde ausgeschaltet.",
+     "The sound input stopped (%1). The recorder is switched off."},
+    {OwnText::RecordingSaveFailed, "Die Aufnahme %1 konnte nicht gespeichert werden (%2).",
+     "The recording %1 could not be saved (%2)."},
+    {OwnText::InputFileFailed, "Die Eingabedatei %1 konnte nicht gelesen werden (%2).",
+     "The input file %1 could not be read (%2)."},
+    {OwnText::NoTrayArea,
+     "Diese Arbeitsoberfläche hat keinen Infobereich. Die Befehle des Infobereich-Menüs stehen "
+     "im Hauptmenü.",
+     "This desktop has no notification area. The tray menu's actions are in the main menu."},
+}};
+
+// A row out of place would hand every later message the wrong words.
+constexpr bool rowsInEnumOrder() {
+  for (std::size_t i = 0; i < kOwnTexts.size(); ++i) {
+    if (static_cast<std::size_t>(kOwnTexts[i].id) != i) return false;
+  }
+  return true;
+}
+static_assert(rowsInEnumOrder(), "kOwnTexts rows must follow the order of OwnText");
+
+}  // namespace
+
+std::string_view ownText(OwnText text, Language language) {
+  const auto index = static_cast<std::size_t>(text);
+  if (index >= kOwnTexts.size()) return {};
+  const OwnTextRow& row = kOwnTexts[index];
+  return language == Language::German ? row.german : row.english;
+}
+
+std::string formatOwnText(OwnText text, Language language,
+                          std::initializer_list<std::string_view> args) {
+  const std::string_view pattern = ownText(text, language);
+  std::string result;
+  result.reserve(pattern.size());
+  for (std::size_t i = 0; i < pattern.size(); ++i) {
+    const bool placeholder = pattern[i] == '%' && i + 1 < pattern.size() && pattern[i + 1] >= '1' &&
+                             pattern[i + 1] <= '9';
+    const std::size_t argument = placeholder ? static_cast<std::size_t>(pattern[i + 1] - '1') : 0;
+    if (placeholder && argument < args.size()) {
+      result += *(args.begin() + argument);
+      ++i;
+    } else {
+      result += pattern[i];
+    }
+  }
+  return result;
+}
+
+}  // namespace tv

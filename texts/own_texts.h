@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstddef>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+#include "texts/language.h"
+
+namespace tv {
+
+// Messages for failures the built-in text table has no words for (the Linux program meets
+// devices, rights and files the original never did). Texts may carry %1, %2, ... for the
+// details a caller fills in with formatOwnText.
+//
+// To add a text: add its name before Count and its row, at the same place, in own_texts.cpp.
+enum class OwnText {
+  SettingsWriteFailed,    // %1 file, %2 reason
+  SettingsKeptAsBad,      // %1 name the unreadable file was kept under
+  CqFolderFailed,         // %1 folder, %2 reason
+  AutostartWriteFailed,   // %1 entry, %2 reason
+  AutostartDeleteFailed,  // %1 entry, %2 reason
+  SerialNoRights,         // %1 port
+  SerialOpenFailed,       // %1 port, %2 reason
+  SoundDeviceFailed,      // %1 device, %2 reason
+  SoundDeviceLost,        // %1 reason
+  RecordingSaveFailed,    // %1 file, %2 reason
+  InputFileFailed,        // %1 file, %2 reason
+  NoTrayArea,
+  Count  // not a text; keep last
+};
+
+inline constexpr std::size_t kOwnTextCount = static_cast<std::size_t>(OwnText::Count);
+
+// The text in the given language; any language value other than German gives English, so a
+// failure is never reported with an empty message. Count and unknown values give "".
+std::string_view ownText(OwnText text, Language language);
+
+// The text with %1..%9 replaced by args[0..8]. Replacement is one pass over the text, so an
+// argument that itself contains "%2" (a file name can) is shown as it is. A placeholder without
+// an argument stays visible rather than vanishing silently; surplus arguments are ignored.
+std::string formatOwnText(OwnText text, Language language,
+                          std::initializer_list<std::string_view> args);
+
+}  // namespace tv
