@@ -1,0 +1,252 @@
+#include "app/program.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "app/numbers.h"
+#include "platform/files.h"
+
+namespace tv {
+
+Program::Program(Platform platform_, ProgramOptions options)
+    : platform(std::move(platform_)),
+      ui_(platform.clock, platform.loop, platform.services),
+      programFolder(std::move(options.programFolder)),
+      executablePath(std::move(options.executablePath)),
+      frm_inst(ui_),
+      frm_CQ(ui_),
+      frm_Info(ui_),
+      frm_Einstellungen(ui_),
+      frm_DoKu(ui_),
+      frm_Loe_File(ui_),
+      frm_Oszi(ui_),
+      settingsFile(*this),
+      settingsWindow(*this),
+      mainWindow(*this) {
+  frm_DoKu.tmr_Zeit.tick = [this] { mainWindow.keepWidth(); };
+  frm_Info.lbl_info.click = [this] { clickSound(); };
+  for (Form* f : {static_cast<Form*>(&frm_CQ), static_cast<Form*>(&frm_Loe_File),
+                  static_cast<Form*>(&frm_Oszi)})
+    f->click = [this] { clickSound(); };
+}
+
+Program::~Program() = default;
+
+std::string Program::settingsPath() const { return settingsFile.path(); }
+
+bool Program::startUp() {
+  // 1. Program values.
+  elapsedSeconds = 0;
+  germanTable = {};
+  englishTable = {};
+  languageCode.clear();
+
+  // 2. The first start asks for the language before anything else.
+  installationCheck();
+  if (ended_) return false;
+
+  // 3. Windows and their set-up.
+  textIndex = 0;
+  determineAutostartFolder();
+  autostartFlag = 0;
+  recorderOn = 0;
+  messageTexts = {};
+  collectSystemInformation();
+  measureHeightCorrection();
+
+  frm_CQ.load();
+  frm_CQ.setHeight(frm_CQ.height() + heightCorrection);
+  frm_Info.load();
+  frm_Info.setHeight(frm_Info.height() + heightCorrection);
+  frm_Einstellungen.load();
+  frm_Einstellungen.setHeight(frm_Einstellungen.height() + heightCorrection);
+  frm_Oszi.load();
+  frm_DoKu.load();
+  frm_DoKu.setHeight(frm_DoKu.height() + heightCorrection);
+
+  languageCodes = {"", "DL", "GB", "", "F", ""};
+  frm_Einstellungen.cb_Lang.setListIndex(languageIndex - 1);
+  mainWindowHeight = 4005;
+  collapsedHeight = 2160;
+
+  applySettings();
+  if (ended_) return false;
+
+  frm_DoKu.setHeight(mainWindowHeight);
+  frm_Info.setCaption(programFileName + " " + versionText + " " + messageTexts.items[14]);
+
+  applyStartState();
+  if (ended_) return false;
+
+  frm_Loe_File.load();
+
+  // 4. The tray icon's tip.
+  frm_DoKu.tic1.setToolTip(" Tonvogel - " + versionText);
+  frm_DoKu.tic1.setIconFile(programFolder + "/icon/tonvogel.png");
+  return true;
+}
+
+int Program::run() {
+  if (!startUp()) return exitCode_;
+  if (ended_) return exitCode_;
+  return platform.loop.run();
+}
+
+void Program::applySettings() {
+  frm_DoKu.hide();
+  frm_DoKu.tmrRSP.setEnabled(false);
+  frm_DoKu.tmrCQ_PAUSE.setEnabled(false);
+  frm_DoKu.tmrCQ.setEnabled(false);
+
+  settingsFile.apply();
+  if (ended_) return;
+
+  setUpStatusBar();
+
+  const std::string code = trim(languageCode);
+  if (code == "DL" || languageCode == "dl") {
+    applyLanguage(Language::German);
+  } else if (code == "GB" || languageCode == "gb") {
+    applyLanguage(Language::English);
+  }
+
+  mainWindow.placeButtons();
+}
+
+void Program::setUpStatusBar() {
+  StatusBar& sb = frm_DoKu.sb;
+  std::vector<StatusBar::Panel> panels(7);
+  panels[0] = {"73 de", "", 40, false};
+  panels[1] = {numberText(soundFileCount), "", 40, false};
+  panels[2] = {programFileName, "", 75, false};
+  panels[3] = {versionText, "", 70, false};
+  panels[4] = {frm_Einstellungen.cb_Com.text(), "", 15, false};
+  panels[5] = {numberText(networkNumber), "", 15, false};
+  panels[6] = {"", "", 100, true};
+  // Keep the tooltips a language gave the panels.
+  for (size_t i = 0; i < panels.size() && i < sb.panels().size(); ++i)
+    panels[i].toolTip = sb.panels()[i].toolTip;
+  sb.setPanels(std::move(panels));
+  sb.setFont("ARIAL", 7);
+}
+
+void Program::applyStartState() {
+  frm_DoKu.setToolTip(programFileName + " " + versionText);
+  if (autoRecordFlag == 1 && !shuttingDown_) {
+    recorderOn = 1;
+    frm_DoKu.lbl_Start.setBackColour(rgb(255, 0, 0));
+    frm_DoKu.lbl_Start.setForeColour(rgb(255, 255, 128));
+    // The recorder switch comes with the recorder.
+  }
+  frm_Einstellungen.setVisible(settingsVisibleFlag == 1);
+  if (startMinimizedFlag == 1) mainWindow.cmd_zur_Click();
+  windowsShown = true;
+  playbackHidden = true;
+  settingsShown = false;
+  mainWindow.restoreFullHeight();
+}
+
+void Program::shutdownRoutine() {
+  if (ended_ || shuttingDown_) return;
+  shuttingDown_ = true;
+  // Playback stops and a recording in progress is saved (player and recorder).
+  MainForm& f = frm_DoKu;
+  f.lbl_Start.setBackColour(kButtonFace);
+  f.tmrZT1.setEnabled(false);
+  f.tmrPegel.setEnabled(false);
+  f.Progressbar1.setValue(0);
+  f.progressbar3.setValue(0);
+  f.lbl_Record.setBackColour(rgb(255, 0, 0));
+  settingsWindow.pressSave();
+  std::error_code ec;
+  const std::string totals = findCaseInsensitive(
+      findCaseInsensitive(recordingsFolder, "w"), "t_Gesamt.txt");
+  if (std::filesystem::exists(totals, ec)) std::filesystem::remove(totals, ec);
+  endProgram(0);
+}
+
+void Program::endProgram(int code) {
+  if (ended_) return;
+  ended_ = true;
+  exitCode_ = code;
+  platform.loop.quit(code);
+}
+
+std::string Program::formatDuration(double seconds) {
+  formattedDuration = tv::formatDuration(seconds);
+  return formattedDuration;
+}
+
+void Program::clickSound() {
+  if (!clickSoundOn) return;
+  std::error_code ec;
+  if (!std::filesystem::exists("ping.wav", ec)) return;
+  if (platform.playSoundFile) platform.playSoundFile("ping.wav");
+}
+
+void Program::applyLanguage(Language language) {
+  TextTable& table = language == Language::German ? germanTable : englishTable;
+  LoadTextTable(table, language);
+  applyTextEntry(language);
+}
+
+void Program::applyTextEntry(Language language) {
+  // The windows' own captions come with the full text application; what every
+  // message needs is here already.
+  const TextTable& table = language == Language::German ? germanTable : englishTable;
+  fillMessageTexts(table, messageTexts);
+  fillMenuTexts(table, menuTexts);
+  auto entry = [&](int k) -> const std::string& { return table.entries[static_cast<size_t>(k)]; };
+  frm_DoKu.setCaption(captionText(entry(8)));
+  frm_DoKu.lbl_Menue.setCaption(captionText(entry(9)));
+  frm_DoKu.lbl_Menue.setToolTip(tooltipText(entry(9)));
+  frm_Einstellungen.setCaption(captionText(entry(38)));
+  frm_Einstellungen.cmd_Speichern.setCaption(captionText(entry(101)));
+  frm_Einstellungen.cmd_Speichern.setToolTip(tooltipText(entry(101)));
+  frm_Einstellungen.cmd_Zurück.setCaption(captionText(entry(100)));
+  frm_Einstellungen.cmd_Zurück.setToolTip(tooltipText(entry(100)));
+  for (int k = 31; k <= 37; ++k) frm_DoKu.sb.setPanelToolTip(k - 30, tooltipText(entry(k)));
+  textIndex = 0;
+}
+
+MessageAnswer Program::messageBox(const std::string& text, MessageButtons buttons) {
+  return platform.services.messageBox(text, programFileName, buttons);
+}
+
+void Program::tellUser(const std::string& text) {
+  setWaitText(text);
+  messageBox(text);
+}
+
+std::string Program::ownMessage(OwnText text, std::initializer_list<std::string_view> args) {
+  const Language language = languageIndex == 2 ? Language::English : Language::German;
+  return formatOwnText(text, language, args);
+}
+
+void Program::showWaitWindow() {
+  frm_Info.setCaption(frm_Info.caption() + "  - wait! -");
+  frm_Info.show();
+}
+
+void Program::setWaitText(const std::string& text) { frm_Info.lbl_info.setCaption(text); }
+
+void Program::hideWaitWindow() { frm_Info.hide(); }
+
+void Program::installationCheck() {}
+
+void Program::determineAutostartFolder() {
+  autostartFlag = 0;
+  autostartFolder = platform.shell.autostartFolder();
+  userName = platform.shell.userName();
+}
+
+void Program::collectSystemInformation() { windowsVersion = platform.shell.windowsVersion(); }
+
+void Program::measureHeightCorrection() {
+  // The forms are laid out for the window frame of the desktop they run on; only the
+  // two old frame styles the original forms were drawn for would need a correction,
+  // and the version text that selects them is never set here.
+  heightCorrection = 0;
+}
+
+}  // namespace tv

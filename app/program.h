@@ -1,0 +1,190 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "app/install_form.h"
+#include "app/main_form.h"
+#include "app/main_window.h"
+#include "app/settings_file.h"
+#include "app/settings_form.h"
+#include "app/settings_window.h"
+#include "app/wait_form.h"
+#include "platform/clock.h"
+#include "platform/event_loop.h"
+#include "platform/services.h"
+#include "platform/shell.h"
+#include "platform/ui.h"
+#include "player/playback_form.h"
+#include "recorder/delete_form.h"
+#include "texts/own_texts.h"
+#include "texts/text_table.h"
+#include "transmit/cq_form.h"
+
+namespace tv {
+
+// What the program runs on. Production passes the Qt loop and dialogs and the real
+// shell; a test passes a virtual clock and scripted dialogs.
+struct Platform {
+  Clock& clock;
+  EventLoop& loop;
+  Services& services;
+  Shell& shell;
+  // Plays a sound file without waiting (the click sound); may be empty.
+  std::function<void(const std::string& path)> playSoundFile;
+};
+
+struct ProgramOptions {
+  std::string programFolder;   // settings, working files, icons
+  std::string executablePath;  // what a start-at-login entry starts
+};
+
+// The program: its settings values, its own values, its seven windows and its
+// subsystems. Everything program-wide lives here and is passed by reference; nothing
+// is global, so a test can build as many programs as it likes.
+class Program {
+ public:
+  Program(Platform platform, ProgramOptions options);
+  ~Program();
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+
+  Ui& ui() { return ui_; }
+
+  // The start-up sequence up to the main loop. Returns false when the program ended
+  // during start-up (the installation was cancelled).
+  bool startUp();
+  // Start-up, then the main loop; returns the exit code.
+  int run();
+
+  void applySettings();
+  void applyStartState();
+  void shutdownRoutine();
+  // Ends the program at once; the main loop returns `code`.
+  void endProgram(int code = 0);
+  bool ended() const { return ended_; }
+  int exitCode() const { return exitCode_; }
+  // True while the shutdown routine runs: its last save and apply must not restart
+  // the recorder or reopen the serial port.
+  bool shuttingDown() const { return shuttingDown_; }
+
+  // Seconds as h:mm:ss; the result is also kept in `formattedDuration`.
+  std::string formatDuration(double seconds);
+  void clickSound();
+
+  // Loads the table of a language and applies its entries 8 to 166.
+  void applyLanguage(Language language);
+
+  // A message box with the program's name as its title.
+  MessageAnswer messageBox(const std::string& text, MessageButtons buttons = MessageButtons::Ok);
+  // A failure the user must know about: shown in the wait window's line and in a
+  // message box on top of the main window.
+  void tellUser(const std::string& text);
+  // One of the program's own texts in the language in force.
+  std::string ownMessage(OwnText text, std::initializer_list<std::string_view> args = {});
+
+  // The wait window around long work.
+  void showWaitWindow();
+  void setWaitText(const std::string& text);
+  void hideWaitWindow();
+
+  std::string settingsPath() const;
+
+  // Empty steps for operations that other subsystems own; they plug in here.
+  void installationCheck();
+  void determineAutostartFolder();
+  void collectSystemInformation();
+  void measureHeightCorrection();
+
+  Platform platform;
+
+ private:
+  Ui ui_;
+
+ public:
+  // Program values.
+  std::string programFileName = "Tonvogel.exe";
+  std::string versionText = " V:23042015";
+  bool clickSoundOn = true;
+  std::string programFolder;
+  std::string executablePath;
+  std::string languageCode;
+  TextTable germanTable;
+  TextTable englishTable;
+  MessageTexts messageTexts;
+  std::array<std::string, 5> menuTexts;
+  std::int16_t textIndex = 0;
+  std::array<std::string, 6> languageCodes;
+  std::int16_t heightCorrection = 0;
+  std::string windowsVersion;
+  std::string autostartFolder;
+  std::string userName;
+  std::int32_t installTicks = 0;
+  std::int16_t recorderOn = 0;
+  std::int32_t elapsedSeconds = 0;
+  std::string formattedDuration;
+  int collapsedHeight = 2160;
+  // The tray menu's view of the windows.
+  bool windowsShown = true;
+  bool playbackHidden = true;
+  bool settingsShown = false;
+
+  // Settings values; only apply settings writes them.
+  std::string recordingsFolder;
+  std::string networkName;
+  double networkNumber = 0;
+  std::string sampleRate;
+  int languageIndex = 0;
+  std::string comPortName;
+  double pttPin = 0;
+  int sendKeyLine = 0;  // 0: none
+  std::string pttInverted = "0";
+  double roger2Pin = 0;
+  double roger1Pin = 0;
+  double autoCqPin = 0;
+  double startLevel = 0;
+  double minRecordTenths = 0;
+  double maxRecordTenths = 0;
+  double pauseAfterSilence = 0;
+  double pauseAtSignal = 0;
+  double deleteAfterDays = 0;
+  std::uint32_t playVolume = 0;
+  int autoRecordFlag = 0;
+  int startMinimizedFlag = 0;
+  int logMeterFlag = 0;
+  int loggingFlag = 0;
+  int txViaComFlag = 0;
+  double soundFileCount = 0;
+  int settingsVisibleFlag = 0;
+  int playAllFlag = 0;
+  int parrotFlag = 0;
+  int mainWindowHeight = 4005;
+  int mainWindowLeft = 15;
+  int autostartFlag = 0;
+
+  // The windows, in the order they are loaded.
+  InstallForm frm_inst;
+  CqForm frm_CQ;
+  WaitForm frm_Info;
+  SettingsForm frm_Einstellungen;
+  MainForm frm_DoKu;
+  DeleteForm frm_Loe_File;
+  PlaybackForm frm_Oszi;
+
+  // Behaviour.
+  SettingsFile settingsFile;
+  SettingsWindow settingsWindow;
+  MainWindow mainWindow;
+
+ private:
+  void setUpStatusBar();
+  void applyTextEntry(Language language);
+
+  bool ended_ = false;
+  bool shuttingDown_ = false;
+  int exitCode_ = 0;
+};
+
+}  // namespace tv

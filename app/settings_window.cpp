@@ -1,0 +1,74 @@
+#include "app/settings_window.h"
+
+#include "app/numbers.h"
+#include "app/program.h"
+
+namespace tv {
+
+SettingsWindow::SettingsWindow(Program& program) : p_(program) {
+  SettingsForm& f = p_.frm_Einstellungen;
+  f.cmd_Speichern.mouseDown = [this](int b, int s, int x, int y) { cmd_Speichern_MouseDown(b, s, x, y); };
+  f.cmd_Speichern.mouseUp = [this](int b, int s, int x, int y) { cmd_Speichern_MouseUp(b, s, x, y); };
+  f.cmd_Zurück.click = [this] { cmd_Zurück_Click(); };
+  f.close = [this](bool& cancel) { frm_Einstellungen_Close(cancel); };
+  f.click = [this] { p_.clickSound(); };
+  f.cmdPfad.click = [this] { cmdPfad_Click(); };
+  f.chkAutoStart.mouseUp = [this](int b, int s, int x, int y) { chkAutoStart_MouseUp(b, s, x, y); };
+  f.cb_Lang.click = [this] { cb_Lang_Click(); };
+  f.cmd_SK.click = [this] { cmd_SK_Click(); };
+  f.cb_Lang.setItems({"DL", "GB"});
+}
+
+void SettingsWindow::cmd_Speichern_MouseDown(int, int, int, int) {
+  // Playback stops before the file is written (the playback window's stop comes with
+  // the player).
+  p_.settingsFile.save();
+}
+
+void SettingsWindow::cmd_Speichern_MouseUp(int, int, int, int) {
+  p_.applySettings();
+  if (p_.ended()) return;
+  applyTheLanguage();
+  p_.applyStartState();
+}
+
+void SettingsWindow::pressSave() {
+  cmd_Speichern_MouseDown(MouseButton::Left, 0, 0, 0);
+  if (p_.ended()) return;
+  cmd_Speichern_MouseUp(MouseButton::Left, 0, 0, 0);
+}
+
+void SettingsWindow::applyTheLanguage() {
+  if (p_.languageIndex == 1) {
+    p_.applyLanguage(Language::German);
+  } else if (p_.languageIndex == 2) {
+    p_.applyLanguage(Language::English);
+  }
+  p_.textIndex = 0;
+}
+
+void SettingsWindow::cmd_Zurück_Click() { p_.frm_Einstellungen.hide(); }
+
+void SettingsWindow::frm_Einstellungen_Close(bool& cancel) { cancel = true; }
+
+void SettingsWindow::cmdPfad_Click() {
+  const auto chosen =
+      p_.platform.services.folderDialog(p_.frm_Einstellungen.cmdPfad.toolTip(), p_.recordingsFolder);
+  if (!chosen || trim(*chosen).empty()) return;
+  p_.frm_Einstellungen.ed_PfadDoku.setText(*chosen);
+  p_.recordingsFolder = p_.frm_Einstellungen.ed_PfadDoku.text();
+}
+
+void SettingsWindow::chkAutoStart_MouseUp(int, int, int, int) {
+  // The mouse-up arrives before the box takes its new value: the old value is read.
+  p_.autostartFlag = p_.frm_Einstellungen.chkAutoStart.value() == 1 ? 0 : 1;
+}
+
+void SettingsWindow::cb_Lang_Click() {
+  p_.languageIndex = p_.frm_Einstellungen.cb_Lang.listIndex() + 1;
+  applyTheLanguage();
+}
+
+void SettingsWindow::cmd_SK_Click() { p_.applyStartState(); }
+
+}  // namespace tv

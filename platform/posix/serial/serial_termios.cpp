@@ -1,0 +1,193 @@
+#include "platform/posix/serial/serial_termios.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <optional>
+#include <utility>
+
+#include "platform/posix/serial/emergency_release.h"
+#include "platform/posix/serial/modem_bits.h"
+#include "platform/serial/port_name.h"
+
+namespace tv {
+namespace {
+
+std::string systemMessage(int error) {
+  return std::strerror(error);
+}
+
+SerialError notSerialPort(const std::string& device) {
+  return {SerialErrorKind::NotSerialPort, device, device + " is not a serial port."};
+}
+
+SerialError openError(const std::string& device, int error) {
+  switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+    case ENODEV:
+    case ENXIO:
+      return {SerialErrorKind::NoSuchPort, device,
+              "There is no serial port " + device + " (" + systemMessage(error) + ")."};
+    case EACCES:
+    case EPERM:
+      return {SerialErrorKind::NoRights, device,
+              "No permission to open " + device + " (" + systemMessage(error) +
+                  "). Serial ports belong to the group dialout: add the user to it "
+                  "(sudo usermod -aG dialout $USER) and log in again."};
+    case EBUSY:
+    case EWOULDBLOCK:
+      return {SerialErrorKind::Busy, device,
+              device + " is in use by another program (" + systemMessage(error) + ")."};
+    case EISDIR:
+      return notSerialPort(device);
+    default:
+      return {SerialErrorKind::Other, device,
+              "Cannot open " + device + " (" + systemMessage(error) + ")."};
+  }
+}
+
+SerialError configureError(const std::string& device, const std::string& step, int error) {
+  if (error == ENOTTY) return notSerialPort(device);
+  return {SerialErrorKind::Other, device,
+          "Cannot " + step + " " + device + " (" + systemMessage(error) + ")."};
+}
+
+void clearBothLines(int fd) {
+  int lines = TIOCM_DTR | TIOCM_RTS;
+  ioctl(fd, TIOCMBIC, &lines);
+}
+
+std::optional<SerialError> configure(int fd, const std::string& device) {
+  if (ioctl(fd, TIOCEXCL) != 0) return configureError(device, "claim", errno);
+
+  termios settings{};
+  if (tcgetattr(fd, &settings) != 0) {
+    return configureError(device, "read the line settings of", errno);
+  }
+  cfmakeraw(&settings);
+  settings.c_cflag &= ~(CSIZE | PARENB | CSTOPB | CRTSCTS);
+  settings.c_cflag |= CS8 | CREAD | CLOCAL | HUPCL;
+  settings.c_iflag &= ~(IXON | IXOFF | IXANY);
+  // Nothing is ever read, but should anything read, it must not hang the GUI thread:
+  // return what is there, else wait at most one tenth of a second (the finest step
+  // termios has; the Windows port waited 30 ms). Writes have no time-out in termios.
+  settings.c_cc[VMIN] = 0;
+  settings.c_cc[VTIME] = 1;
+  cfsetispeed(&settings, B19200);
+  cfsetospeed(&settings, B19200);
+
+  const std::string setStep = "set 19200 baud 8N1 on";
+  if (tcsetattr(fd, TCSANOW, &settings) != 0) return configureError(device, setStep, errno);
+
+  // tcsetattr succeeds when any part of the request took; read back what did.
+  termios applied{};
+  if (tcgetattr(fd, &applied) != 0) return configureError(device, setStep, errno);
+  const bool asAsked = cfgetospeed(&applied) == B19200 && cfgetispeed(&applied) == B19200 &&
+                       (applied.c_cflag & CSIZE) == CS8 && !(applied.c_cflag & PARENB) &&
+                       !(applied.c_cflag & CSTOPB) && !(applied.c_cflag & CRTSCTS) &&
+                       (applied.c_cflag & HUPCL) && (applied.c_cflag & CLOCAL);
+  if (!asAsked) {
+    return SerialError{SerialErrorKind::Other, device,
+                       device + " does not take 19200 baud 8N1 without flow control."};
+  }
+
+  const int flags = fcntl(fd, F_GETFL);
+  if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    return configureError(device, "leave non-blocking mode on", errno);
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+TermiosSerialPort::~TermiosSerialPort() {
+  close();
+}
+
+SerialOpenResult TermiosSerialPort::open(const std::string& name) {
+  close();
+  const auto device = resolvePortName(name);
+  if (!device) {
+    return SerialError{SerialErrorKind::NoPortChosen, "", "\"" + name + "\" names no serial port."};
+  }
+
+  // Non-blocking, or the open would wait for a carrier that may never come.
+  const int fd = ::open(device->c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return openError(*device, errno);
+
+  // Opening a closed port raises DTR and RTS, keying a connected transmitter until they
+  // are cleared, so clearing comes next. Two quick checks go first: a tty ioctl must not
+  // reach some other kind of device, and a port locked by another program may carry that
+  // program's PTT, which is not ours to drop.
+  struct stat status {};
+  if (fstat(fd, &status) != 0 || !S_ISCHR(status.st_mode)) {
+    ::close(fd);
+    return notSerialPort(*device);
+  }
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const int error = errno;
+    ::close(fd);
+    return openError(*device, error);
+  }
+  // Best effort: a line without modem control (a pty) fails here and again, reported,
+  // in setDtr and setRts.
+  clearBothLines(fd);
+  armEmergencyRelease(fd);
+
+  if (auto error = configure(fd, *device)) {
+    disarmEmergencyRelease(fd);
+    ::close(fd);
+    return std::move(*error);
+  }
+
+  fd_ = fd;
+  device_ = *device;
+  return {};
+}
+
+void TermiosSerialPort::close() {
+  if (fd_ < 0) return;
+  clearBothLines(fd_);
+  disarmEmergencyRelease(fd_);
+  ioctl(fd_, TIOCNXCL);
+  ::close(fd_);
+  fd_ = -1;
+  device_.clear();
+}
+
+Result<void> TermiosSerialPort::setDtr(bool on) {
+  return setLine(TIOCM_DTR, "DTR", on);
+}
+
+Result<void> TermiosSerialPort::setRts(bool on) {
+  return setLine(TIOCM_RTS, "RTS", on);
+}
+
+Result<void> TermiosSerialPort::setLine(int tiocmBit, const char* lineName, bool on) {
+  if (fd_ < 0) return failure("No serial port is open.");
+  int bits = tiocmBit;
+  if (ioctl(fd_, on ? TIOCMBIS : TIOCMBIC, &bits) != 0) {
+    return failure(std::string("Cannot ") + (on ? "raise " : "clear ") + lineName + " on " +
+                   device_ + " (" + systemMessage(errno) + ").");
+  }
+  return success();
+}
+
+Result<std::uint32_t> TermiosSerialPort::modemStatus() {
+  if (fd_ < 0) return failure("No serial port is open.");
+  int bits = 0;
+  if (ioctl(fd_, TIOCMGET, &bits) != 0) {
+    return failure("Cannot read the input lines of " + device_ + " (" + systemMessage(errno) +
+                   ").");
+  }
+  return modemStatusFromTiocm(bits);
+}
+
+}  // namespace tv
