@@ -1,1 +1,115 @@
-int main() { return 0; }
+// Tonvogel: parses the command line, builds the platform and runs the program.
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include "app/program.h"
+#include "platform/posix/posix_shell.h"
+#include "platform/posix/serial/emergency_release.h"
+#include "platform/posix/serial/serial_catalog.h"
+#include "platform/posix/serial/serial_termios.h"
+#include "platform/qt/qt_platform.h"
+#include "platform/qt/termination_signals.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: tonvogel [OPTION]...\n"
+    "A voice-operated recorder and transmitter keyer for radio amateurs.\n"
+    "\n"
+    "  --program-folder DIR  keep settings, working files and icons in DIR\n"
+    "                        (default: the folder of the program file)\n"
+    "  --version             print the version and exit\n"
+    "  --help                print this help and exit\n";
+
+struct Options {
+  std::string programFolder;
+  bool done = false;
+  int exitCode = 0;
+};
+
+std::string executableFile() {
+  std::error_code ec;
+  const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
+  return ec ? std::string() : self.string();
+}
+
+Options parse(int argc, char** argv) {
+  Options options;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(kUsage, stdout);
+      options.done = true;
+      return options;
+    }
+    if (arg == "--version") {
+      std::puts("Tonvogel V:23042015");
+      options.done = true;
+      return options;
+    }
+    if (arg == "--program-folder" && i + 1 < argc) {
+      options.programFolder = argv[++i];
+      continue;
+    }
+    if (arg.rfind("--program-folder=", 0) == 0) {
+      options.programFolder = arg.substr(std::strlen("--program-folder="));
+      continue;
+    }
+    // Qt's own options (-platform, -display, ...) are left to Qt.
+    if (arg.rfind("--", 0) == 0) {
+      std::fprintf(stderr, "tonvogel: unknown option %s\n%s", arg.c_str(), kUsage);
+      options.done = true;
+      options.exitCode = 2;
+      return options;
+    }
+  }
+  return options;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options = parse(argc, argv);
+  if (options.done) return options.exitCode;
+
+  const std::string executable = executableFile();
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  fs::path folder = options.programFolder.empty() ? fs::path(executable).parent_path()
+                                                  : fs::path(options.programFolder);
+  folder = fs::absolute(folder, ec).lexically_normal();
+  if (!folder.has_filename() && folder != folder.root_path()) folder = folder.parent_path();
+  fs::create_directories(folder, ec);
+  // Working files, the schedule file and the click sound are found in the program
+  // folder, as a desktop shortcut's start folder would make it.
+  fs::current_path(folder, ec);
+  if (ec) {
+    std::fprintf(stderr, "tonvogel: cannot use the program folder %s: %s\n", folder.c_str(),
+                 ec.message().c_str());
+    return 1;
+  }
+
+  // A crash must not leave a transmitter keyed.
+  (void)tv::installFatalSignalRelease();
+
+  tv::qt::QtPlatform qt(argc, argv);
+  tv::PosixShell shell;
+  // Declared before the program so that the port outlives it and is released last.
+  tv::TermiosSerialPort serialPort;
+  tv::PosixSerialPortCatalog serialPorts;
+  tv::Platform platform{qt.clock(), qt.loop(), qt.services(), shell, {}, &serialPort, &serialPorts};
+  tv::Program program(platform, {folder.string(), executable});
+  qt.attach(program.ui());
+
+  // Logging out or a kill from the terminal saves the settings and ends cleanly.
+  tv::qt::installTerminationHandler([&program] {
+    tv::releaseLinesNow();
+    program.shutdownRoutine();
+  });
+
+  return program.run();
+}

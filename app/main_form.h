@@ -53,6 +53,8 @@ struct MainForm : Form {
   Timer tmrRSP{timers(), "tmrRSP", 50, false};
   Timer tmr_Play{timers(), "tmr_Play", 100, false};
   Timer tmr2{timers(), "tmr2", 50, false};
+  // Releases a transmitter keyed for too long; armed by each keying.
+  Timer tmr_TxTimeout{timers(), "tmr_TxTimeout", 0, false};
 };
 
 }  // namespace tv

@@ -22,7 +22,8 @@ Program::Program(Platform platform_, ProgramOptions options)
       frm_Oszi(ui_),
       settingsFile(*this),
       settingsWindow(*this),
-      mainWindow(*this) {
+      mainWindow(*this),
+      keying(*this) {
   frm_DoKu.tmr_Zeit.tick = [this] { mainWindow.keepWidth(); };
   frm_Info.lbl_info.click = [this] { clickSound(); };
   for (Form* f : {static_cast<Form*>(&frm_CQ), static_cast<Form*>(&frm_Loe_File),
@@ -110,6 +111,8 @@ void Program::applySettings() {
     applyLanguage(Language::English);
   }
 
+  keying.OpenComPort();
+
   mainWindow.placeButtons();
 }
 
@@ -149,6 +152,8 @@ void Program::applyStartState() {
 void Program::shutdownRoutine() {
   if (ended_ || shuttingDown_) return;
   shuttingDown_ = true;
+  // The transmitter is released before anything else can wait or fail.
+  keying.releaseAll();
   // Playback stops and a recording in progress is saved (player and recorder).
   MainForm& f = frm_DoKu;
   f.lbl_Start.setBackColour(kButtonFace);
@@ -206,6 +211,9 @@ void Program::applyTextEntry(Language language) {
   frm_Einstellungen.cmd_Zurück.setCaption(captionText(entry(100)));
   frm_Einstellungen.cmd_Zurück.setToolTip(tooltipText(entry(100)));
   for (int k = 31; k <= 37; ++k) frm_DoKu.sb.setPanelToolTip(k - 30, tooltipText(entry(k)));
+  frm_Einstellungen.lbl_TxTimeout.setCaption(
+      std::string(ownText(OwnText::TxTimeoutLabel, language)));
+  frm_Einstellungen.ed_TxTimeout.setToolTip(std::string(ownText(OwnText::TxTimeoutTip, language)));
   textIndex = 0;
 }
 

@@ -14,6 +14,8 @@
 #include "app/wait_form.h"
 #include "platform/clock.h"
 #include "platform/event_loop.h"
+#include "platform/serial/serial_port.h"
+#include "platform/serial/serial_port_catalog.h"
 #include "platform/services.h"
 #include "platform/shell.h"
 #include "platform/ui.h"
@@ -22,6 +24,7 @@
 #include "texts/own_texts.h"
 #include "texts/text_table.h"
 #include "transmit/cq_form.h"
+#include "transmit/keying.h"
 
 namespace tv {
 
@@ -34,6 +37,10 @@ struct Platform {
   Shell& shell;
   // Plays a sound file without waiting (the click sound); may be empty.
   std::function<void(const std::string& path)> playSoundFile;
+  // The port that keys the transmitter and the list of ports to offer; either may be
+  // absent, and keying then does nothing.
+  SerialPort* serial = nullptr;
+  SerialPortCatalog* serialPorts = nullptr;
 };
 
 struct ProgramOptions {
@@ -163,6 +170,8 @@ class Program {
   int mainWindowHeight = 4005;
   int mainWindowLeft = 15;
   int autostartFlag = 0;
+  // Longest continuous keying before the transmitter is released; 0: no limit.
+  int txTimeoutSeconds = 300;
 
   // The windows, in the order they are loaded.
   InstallForm frm_inst;
@@ -177,6 +186,7 @@ class Program {
   SettingsFile settingsFile;
   SettingsWindow settingsWindow;
   MainWindow mainWindow;
+  Keying keying;
 
  private:
   void setUpStatusBar();

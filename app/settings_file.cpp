@@ -56,6 +56,14 @@ int sendKeyLineForPin(char pin) {
   }
 }
 
+int txTimeoutFromLine(const std::string& line) {
+  constexpr int kDefault = 300;
+  constexpr double kLongest = 86'400;
+  const std::string text = trim(line);
+  if (text.empty() || text.front() < '0' || text.front() > '9') return kDefault;
+  return static_cast<int>(roundHalfEven(std::min(leadingNumber(text), kLongest)));
+}
+
 namespace {
 // Quotes one argument of a desktop entry's Exec key.
 std::string execArgument(const std::string& arg) {
@@ -65,10 +73,11 @@ std::string execArgument(const std::string& arg) {
     quoted += c;
   }
   quoted += '"';
-  // The desktop entry format reads backslashes itself once more.
+  // The desktop entry format reads backslashes itself once more, and takes a lone "%"
+  // for a field code.
   std::string escaped;
   for (char c : quoted) {
-    if (c == '\\') escaped += '\\';
+    if (c == '\\' || c == '%') escaped += c;
     escaped += c;
   }
   return escaped;
@@ -133,7 +142,8 @@ std::vector<std::string> SettingsFile::defaultLines() const {
           "6760",
           "5325",
           "15",
-          "0"};
+          "0",
+          "300"};
 }
 
 bool SettingsFile::write(const std::vector<std::string>& lines) {
@@ -214,7 +224,8 @@ void SettingsFile::save() {
       std::to_string(f.top()),
       std::to_string(oszi.left()),
       std::to_string(oszi.top()),
-      std::to_string(p_.autostartFlag)};
+      std::to_string(p_.autostartFlag),
+      f.ed_TxTimeout.text()};
   for (std::string& line : lines) line = oneLine(std::move(line));
   write(lines);
   main.lblrsp.setVisible(false);
@@ -240,7 +251,7 @@ void SettingsFile::apply() {
   {
     std::ifstream in(path(), std::ios::binary);
     std::string line;
-    while (lines.size() < kLineCount && std::getline(in, line)) {
+    while (lines.size() < kTxTimeoutLine && std::getline(in, line)) {
       if (!line.empty() && line.back() == '\r') line.pop_back();
       lines.push_back(lineFromFile(line));
     }
@@ -260,6 +271,10 @@ bool SettingsFile::applyLines(const std::vector<std::string>& lines,
       if (static_cast<size_t>(n) > lines.size()) throw Refused{};
       applyLine(n, lines[static_cast<size_t>(n - 1)], warnings);
     }
+    applyLine(kTxTimeoutLine,
+              lines.size() >= static_cast<size_t>(kTxTimeoutLine) ? lines[kTxTimeoutLine - 1]
+                                                                  : std::string(),
+              warnings);
   } catch (const Refused&) {
     return false;
   }
@@ -470,6 +485,10 @@ void SettingsFile::applyLine(int n, const std::string& L, std::vector<std::strin
       break;
     case 33:
       p_.autostartFlag = static_cast<int>(roundHalfEven(number));
+      break;
+    case kTxTimeoutLine:
+      p_.txTimeoutSeconds = txTimeoutFromLine(L);
+      f.ed_TxTimeout.setText(std::to_string(p_.txTimeoutSeconds));
       break;
     default:
       break;

@@ -15,6 +15,9 @@ class SettingsFile {
   explicit SettingsFile(Program& program) : p_(program) {}
 
   static constexpr int kLineCount = 33;
+  // An extra line after the original layout, which never reads past line 33; files
+  // without it are complete and take the default.
+  static constexpr int kTxTimeoutLine = 34;
 
   void create();
   void save();
@@ -45,6 +48,11 @@ inline constexpr const char* kPinLineComment =
 // The line code of the input that carries the send key, from its pin: 1 (DCD) gives 1,
 // 6 (DSR) 3, 8 (CTS) 4, 9 (RI) 2; any other character none (0).
 int sendKeyLineForPin(char pin);
+
+// The transmit time-out in seconds from its line: 0 switches it off; an absent, negative
+// or unreadable value gives the default of 300 rather than no limit at all, and more than
+// a day is taken as a day.
+int txTimeoutFromLine(const std::string& line);
 
 // The contents of a start-at-login desktop entry that starts `executable` in `folder`.
 std::string autostartEntry(const std::string& executable, const std::string& folder,

@@ -33,6 +33,7 @@ SettingsForm::SettingsForm(Ui& ui) : Form(ui, "frm_Einstellungen", {15, 6760, 78
                            {&chkFortlaufend, "Alle Sounds"}, {&chkAutoStart, "Programmstart"},
                            {&chkPapagei, "Auto-TX nach"}})
     box->setCaption(text);
+  lbl_TxTimeout.setCaption("TX-Zeitlimit (Sek.)");
 }
 
 }  // namespace tv

@@ -48,6 +48,20 @@ constexpr std::array<OwnTextRow, kOwnTextCount> kOwnTexts{{
      "Diese Arbeitsoberfläche hat keinen Infobereich. Die Befehle des Infobereich-Menüs stehen "
      "im Hauptmenü.",
      "This desktop has no notification area. The tray menu's actions are in the main menu."},
+    {OwnText::SerialLineFailed,
+     "Die Sendersteuerung über die Schnittstelle ist ausgefallen (%1). Die Schnittstelle wurde "
+     "geschlossen; \"Änderungen übernehmen\" öffnet sie neu.",
+     "The transmitter control through the serial port failed (%1). The port has been closed; "
+     "saving the settings opens it again."},
+    {OwnText::TxTimeoutExpired,
+     "Der Sender war länger als %1 Sekunden getastet und wurde abgeschaltet.",
+     "The transmitter was keyed for longer than %1 seconds and has been released."},
+    {OwnText::TxTimeoutLabel, "TX-Zeitlimit (Sek.)", "TX time-out (s)"},
+    {OwnText::TxTimeoutTip,
+     "Längste ununterbrochene Sendung in Sekunden, danach wird der Sender abgeschaltet (0 = "
+     "ohne Begrenzung)",
+     "Longest continuous transmission in seconds; the transmitter is released after it (0 = no "
+     "limit)"},
 }};
 
 // A row out of place would hand every later message the wrong words.

@@ -27,6 +27,10 @@ enum class OwnText {
   RecordingSaveFailed,    // %1 file, %2 reason
   InputFileFailed,        // %1 file, %2 reason
   NoTrayArea,
+  SerialLineFailed,  // %1 reason
+  TxTimeoutExpired,  // %1 seconds
+  TxTimeoutLabel,
+  TxTimeoutTip,
   Count  // not a text; keep last
 };
 

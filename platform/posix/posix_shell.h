@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+
+#include "platform/shell.h"
+
+namespace tv {
+
+// The desktop services of a Linux session, after the XDG conventions.
+class PosixShell : public Shell {
+ public:
+  // `environment` lookups go through getenv; the folders are worked out once.
+  PosixShell();
+
+  Result<void> openDocument(const std::string& path) override;
+  std::string userName() const override { return userName_; }
+  std::string autostartFolder() const override { return autostartFolder_; }
+  std::string desktopFolder() const override { return desktopFolder_; }
+
+ private:
+  std::string userName_;
+  std::string autostartFolder_;
+  std::string desktopFolder_;
+};
+
+// The desktop folder named in an XDG user-dirs file ("XDG_DESKTOP_DIR=\"$HOME/Desktop\""),
+// or home + "/Desktop" when the file does not name one.
+std::string desktopFolderFrom(const std::string& userDirsText, const std::string& home);
+
+}  // namespace tv

@@ -1,0 +1,30 @@
+# Shared by scripts/run and scripts/test: what the program needs from Debian's packages.
+# shellcheck shell=bash
+
+TONVOGEL_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+
+TONVOGEL_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libasound2-dev)
+TONVOGEL_TEST_PACKAGES=(libgtest-dev libgmock-dev xvfb xauth)
+
+# Installs whatever of the named packages is missing. As root with apt-get; otherwise
+# prints the one command that would do it and stops.
+tonvogel_install() {
+  local missing=()
+  local pkg
+  for pkg in "$@"; do
+    if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then
+      missing+=("$pkg")
+    fi
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  if [ "$(id -u)" -eq 0 ]; then
+    echo "Installing: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  else
+    echo "Tonvogel needs these Debian packages. Install them with:"
+    echo "  sudo apt-get install ${missing[*]}"
+    exit 1
+  fi
+}

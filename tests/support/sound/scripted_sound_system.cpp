@@ -1,0 +1,57 @@
+#include "tests/support/sound/scripted_sound_system.h"
+
+#include "platform/sound/wav_file.h"
+
+namespace tv {
+
+RecordingPlayback::RecordingPlayback(const Clock& clock, std::int64_t lengthMs,
+                                     std::shared_ptr<std::vector<std::string>> events)
+    : inner_(clock, lengthMs), events_(std::move(events)) {}
+
+RecordingPlayback::~RecordingPlayback() {
+  events_->push_back("close");
+}
+
+Result<void> RecordingPlayback::play(std::int64_t fromMs, std::optional<std::int64_t> toMs) {
+  auto played = inner_.play(fromMs, toMs);
+  if (played) {
+    events_->push_back("play " + std::to_string(fromMs) +
+                       (toMs ? " " + std::to_string(*toMs) : std::string()));
+  }
+  return played;
+}
+
+Result<void> RecordingPlayback::seek(std::int64_t ms) {
+  auto sought = inner_.seek(ms);
+  if (sought) events_->push_back("seek " + std::to_string(ms));
+  return sought;
+}
+
+void RecordingPlayback::stop() {
+  events_->push_back("stop");
+  inner_.stop();
+}
+
+ScriptedSoundSystem::ScriptedSoundSystem(const Clock& clock)
+    : clock_(clock), events_(std::make_shared<std::vector<std::string>>()) {}
+
+Result<std::shared_ptr<CaptureStream>> ScriptedSoundSystem::openInput(int deviceNumber,
+                                                                      int sampleRate) {
+  if (inputFailure) return failure(*inputFailure);
+  openings_.push_back({deviceNumber, sampleRate});
+  auto stream = std::make_shared<ScriptedCaptureStream>(sampleRate);
+  lastInput_ = stream;
+  return std::shared_ptr<CaptureStream>(stream);
+}
+
+Result<std::unique_ptr<PlaybackStream>> ScriptedSoundSystem::openPlayback(
+    const std::filesystem::path& file) {
+  if (playbackFailure) return failure(*playbackFailure);
+  auto wave = readPcmWave(file);
+  if (!wave) return wave.error();
+  events_->push_back("open " + file.string());
+  return std::unique_ptr<PlaybackStream>(
+      std::make_unique<RecordingPlayback>(clock_, wave->lengthMs(), events_));
+}
+
+}  // namespace tv

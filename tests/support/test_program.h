@@ -1,0 +1,38 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "app/program.h"
+#include "tests/support/scripted_services.h"
+#include "tests/support/serial/fake_serial_port.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/virtual_clock.h"
+#include "tests/support/virtual_loop.h"
+
+namespace tv::test {
+
+// A whole program on a virtual clock, scripted dialogs and a temporary program folder.
+struct TestProgram {
+  explicit TestProgram(LocalDateTime start = {2026, 12, 7, 10, 0, 0, 0});
+  ~TestProgram();
+
+  std::string folder() const { return temp.path(); }
+  std::string file(const std::string& name) const { return temp.path() + "/" + name; }
+
+  TempFolder temp;
+  VirtualClock clock;
+  VirtualLoop loop{clock};
+  ScriptedServices services;
+  FakeShell shell{temp.path() + "/home"};
+  FakeSerialPort serial{clock};
+  // The ports the settings window offers; none when left empty.
+  SerialPortCatalog* serialPorts = nullptr;
+  std::unique_ptr<Program> program;
+
+  // Builds the program; call after writing any files the start should find.
+  Program& build();
+  Program& p() { return *program; }
+};
+
+}  // namespace tv::test

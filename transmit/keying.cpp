@@ -1,0 +1,270 @@
+#include "transmit/keying.h"
+
+#include <algorithm>
+
+#include "app/numbers.h"
+#include "app/program.h"
+#include "platform/serial/line_state.h"
+#include "platform/serial/port_name.h"
+#include "platform/serial/serial_port.h"
+
+namespace tv {
+namespace {
+
+constexpr int kEnter = 13;
+constexpr Colour kTransmitting = rgb(128, 255, 0);
+
+bool noPortChosen(const std::string& comPortName) {
+  return comPortName.empty() || comPortName == "COM0";
+}
+
+// The device a port name stands for, for the user's eyes; the text itself when it names
+// none.
+std::string deviceOf(const std::string& comPortName) {
+  const std::string text = comPortName.rfind("COM", 0) == 0 ? comPortName.substr(3) : comPortName;
+  return resolvePortName(text).value_or(text);
+}
+
+// The back end's account is a sentence of its own; inside the brackets of a message
+// its full stop would stand doubled.
+std::string withoutFullStop(std::string text) {
+  while (!text.empty() && (text.back() == '.' || text.back() == ' ')) text.pop_back();
+  return text;
+}
+
+}  // namespace
+
+Keying::Keying(Program& program) : p_(program) {
+  p_.frm_Oszi.lbl_TX.click = [this] { lbl_TX_Click(); };
+  p_.frm_Einstellungen.cb_TX.keyPress = [this](int& keyAscii) { cb_TX_KeyPress(keyAscii); };
+  p_.frm_Einstellungen.cb_TX_off.keyPress = [this](int& keyAscii) { cb_TX_off_KeyPress(keyAscii); };
+  p_.frm_DoKu.tmr_Play.tick = [this] { tmr_Play_Timer(); };
+  p_.frm_DoKu.tmr_TxTimeout.tick = [this] { tmr_TxTimeout_Timer(); };
+  // The button's look is its state: it must start out released, or the first click
+  // would release instead of key.
+  showReleased();
+  fillPortList();
+}
+
+Keying::~Keying() {
+  releaseAll();
+}
+
+SerialPort* Keying::port() const {
+  return p_.platform.serial;
+}
+
+bool Keying::portOpen() const {
+  return port() != nullptr && port()->isOpen();
+}
+
+void Keying::fillPortList() {
+  if (p_.platform.serialPorts == nullptr) return;
+  // The box's text stays as stored, also when that port is not plugged in right now.
+  p_.frm_Einstellungen.cb_Com.setItems(p_.platform.serialPorts->availablePorts());
+}
+
+void Keying::OpenComPort() {
+  SerialPort* serial = port();
+  if (p_.txViaComFlag != 1) {
+    // With transmit control off nothing may key or release any more, so a transmitter
+    // keyed before must be released now, and the port is left to other programs.
+    if (portOpen()) releaseAll();
+    return;
+  }
+  if (p_.shuttingDown()) {
+    // The last save of the shutdown routine applies the settings once more; a reopening
+    // would key the transmitter for a moment on the way out.
+    releaseAll();
+    return;
+  }
+
+  stopTimeOut();
+  keyed_ = false;
+  showReleased();
+
+  if (portOpen() && openedName_ == p_.comPortName) {
+    // Every opening raises both lines until they are cleared; settings are applied on
+    // every save and resize, so an unchanged port is only cleared.
+    const Result<void> dtr = serial->setDtr(false);
+    const Result<void> rts = serial->setRts(false);
+    if (dtr && rts) return;
+    const std::string device = deviceOf(openedName_);
+    releaseAll();
+    noConnection(p_.ownMessage(OwnText::SerialOpenFailed,
+                               {device, withoutFullStop((dtr ? rts : dtr).error().message)}));
+    return;
+  }
+
+  releaseAll();
+  if (serial == nullptr || noPortChosen(p_.comPortName)) {
+    noConnection("");
+    return;
+  }
+  const SerialOpenResult opened = serial->open(p_.comPortName);
+  if (!opened) {
+    noConnection(openFailureReason(opened.error()));
+    return;
+  }
+  const Result<void> dtr = serial->setDtr(false);
+  const Result<void> rts = serial->setRts(false);
+  if (!dtr || !rts) {
+    serial->close();
+    noConnection(p_.ownMessage(
+        OwnText::SerialOpenFailed,
+        {deviceOf(p_.comPortName), withoutFullStop((dtr ? rts : dtr).error().message)}));
+    return;
+  }
+  openedName_ = p_.comPortName;
+}
+
+std::string Keying::openFailureReason(const SerialError& error) const {
+  switch (error.kind) {
+    case SerialErrorKind::NoPortChosen:
+      return p_.ownMessage(OwnText::SerialOpenFailed,
+                           {deviceOf(p_.comPortName), withoutFullStop(error.message)});
+    case SerialErrorKind::NoRights:
+      return p_.ownMessage(OwnText::SerialNoRights, {error.device});
+    default:
+      return p_.ownMessage(OwnText::SerialOpenFailed,
+                           {error.device, withoutFullStop(error.message)});
+  }
+}
+
+void Keying::noConnection(const std::string& reason) {
+  std::string text = p_.messageTexts.items[21];
+  if (!reason.empty()) text += "\r" + reason;
+  p_.messageBox(text);
+  p_.frm_Oszi.lbl_TX.setVisible(false);
+}
+
+bool Keying::driveKeyLine(bool on) {
+  if (p_.txViaComFlag != 1 || !portOpen()) return false;
+  Result<void> done = success();
+  if (p_.pttPin == 4) {
+    done = port()->setDtr(on);
+  } else if (p_.pttPin == 7) {
+    done = port()->setRts(on);
+  } else {
+    return false;
+  }
+  if (!done) {
+    lineFailed(done.error().message);
+    return false;
+  }
+  return true;
+}
+
+void Keying::PttOn() {
+  if (!driveKeyLine(true)) return;
+  if (keyed_) return;  // one continuous transmission: the time-out keeps counting
+  keyed_ = true;
+  startTimeOut();
+}
+
+void Keying::PttOff() {
+  driveKeyLine(false);
+  keyed_ = false;
+  stopTimeOut();
+}
+
+void Keying::lineFailed(const std::string& reason) {
+  releaseAll();
+  p_.tellUser(p_.ownMessage(OwnText::SerialLineFailed, {withoutFullStop(reason)}));
+}
+
+void Keying::releaseAll() {
+  stopTimeOut();
+  keyed_ = false;
+  openedName_.clear();
+  if (portOpen()) port()->close();
+  showReleased();
+}
+
+void Keying::startTimeOut() {
+  Timer& timer = p_.frm_DoKu.tmr_TxTimeout;
+  if (p_.txTimeoutSeconds <= 0) return;
+  timer.setInterval(p_.txTimeoutSeconds * 1000);
+  timer.setEnabled(true);
+}
+
+void Keying::stopTimeOut() {
+  p_.frm_DoKu.tmr_TxTimeout.setEnabled(false);
+}
+
+void Keying::tmr_TxTimeout_Timer() {
+  stopTimeOut();
+  if (!keyed_) return;
+  PttOff();
+  showReleased();
+  p_.tellUser(p_.ownMessage(OwnText::TxTimeoutExpired, {std::to_string(p_.txTimeoutSeconds)}));
+}
+
+std::string Keying::ReadLineStates() {
+  if (!portOpen()) return {};
+  const Result<std::uint32_t> status = port()->modemStatus();
+  if (!status) return {};
+  return lineStateText(*status);
+}
+
+Result<bool> Keying::readSendKey() {
+  if (p_.sendKeyLine < 1 || p_.sendKeyLine > 4 || p_.txViaComFlag != 1 || !portOpen()) return false;
+  const Result<std::uint32_t> status = port()->modemStatus();
+  if (!status) return status.error();
+  const std::string lines = lineStateText(*status);
+  return lines.substr(static_cast<size_t>(p_.sendKeyLine - 1), 1) == p_.pttInverted;
+}
+
+bool Keying::sendKeyPressed() {
+  const Result<bool> pressed = readSendKey();
+  return pressed.ok() && pressed.value();
+}
+
+void Keying::showReleased() {
+  Label& tx = p_.frm_Oszi.lbl_TX;
+  tx.setBorderStyle(Look::Off);
+  tx.setBackColour(kButtonFace);
+}
+
+void Keying::showPressed() {
+  Label& tx = p_.frm_Oszi.lbl_TX;
+  tx.setBackColour(kTransmitting);
+  tx.setBorderStyle(Look::On);
+}
+
+void Keying::lbl_TX_Click() {
+  if (p_.frm_Oszi.lbl_TX.borderStyle() == Look::Off) {
+    showPressed();
+    PttOn();
+  } else {
+    showReleased();
+    PttOff();
+  }
+}
+
+void Keying::cb_TX_KeyPress(int& keyAscii) {
+  if (p_.txViaComFlag != 1) return;
+  if (keyAscii == '4' || keyAscii == '7' || keyAscii == kEnter) return;
+  p_.frm_Einstellungen.cb_TX.setText("");
+  keyAscii = '4';
+  const auto& m = p_.messageTexts.items;
+  p_.messageBox(" " + m[22] + "\r" + m[23] + "\r" + m[24]);
+}
+
+void Keying::cb_TX_off_KeyPress(int& keyAscii) {
+  if (p_.txViaComFlag != 1) return;
+  if (keyAscii == '1' || keyAscii == '6' || keyAscii == '8' || keyAscii == '9' ||
+      keyAscii == kEnter)
+    return;
+  p_.frm_Einstellungen.cb_TX_off.setText("");
+  // Nothing takes the rejected key's place: any one of four pins would be a guess.
+  keyAscii = 0;
+  const auto& m = p_.messageTexts.items;
+  p_.messageBox(m[27] + " " + "\r" + m[28] + "\r" + m[29]);
+}
+
+void Keying::tmr_Play_Timer() {
+  p_.frm_DoKu.tmr_Play.setEnabled(false);
+}
+
+}  // namespace tv
