@@ -8,7 +8,10 @@ namespace tv {
 // recorder's controls in the frame below the list, the status bar and the tray icon.
 // Sizes in twips; the list and the lower frame follow the window's height.
 struct MainForm : Form {
-  explicit MainForm(Ui& ui) : Form(ui, "frm_DoKu", {15, 15, 5325, 4005}) { setSizable(true); }
+  explicit MainForm(Ui& ui) : Form(ui, "frm_DoKu", {15, 15, 5325, 4005}) {
+    setSizable(true);
+    sli_Schwelle.setRange(0, 100);
+  }
 
   Label tb1{*this, "tb1", {0, 0, 5325, 300}};
   Label lbl_Menue{*this, "lbl_Menue", {60, 30, 700, 240}};

@@ -1,0 +1,78 @@
+#include "platform/file/file_sound_system.h"
+
+#include <algorithm>
+
+#include "platform/file/capture_format.h"
+#include "platform/sound/silent_playback.h"
+#include "platform/sound/wav_file.h"
+
+namespace tv {
+namespace {
+
+constexpr int kMaxSampleRate = 1'000'000;
+
+// Deliveries are cut into pieces of this size, so that catching up after a
+// long jump of the clock needs no buffer of the whole span.
+constexpr std::size_t kDeliveryPiece = 1 << 16;
+
+}  // namespace
+
+FileSoundSystem::FileSoundSystem(std::filesystem::path input, const Clock& clock,
+                                 std::unique_ptr<SoundSystem> output)
+    : SoundSystem(output ? output->outputVolume() : std::make_shared<OutputVolume>()),
+      input_(std::move(input)),
+      clock_(clock),
+      output_(std::move(output)) {}
+
+std::vector<InputDevice> FileSoundSystem::inputDevices() {
+  std::error_code ignored;
+  if (!std::filesystem::is_regular_file(input_, ignored)) return {};
+  return {InputDevice{0, input_.filename().string(), input_.string()}};
+}
+
+Result<std::shared_ptr<CaptureStream>> FileSoundSystem::openInput(int deviceNumber,
+                                                                  int sampleRate) {
+  if (deviceNumber != 0) return failure("there is no input device " + std::to_string(deviceNumber));
+  if (sampleRate < 1 || sampleRate > kMaxSampleRate) {
+    return failure("the sample rate " + std::to_string(sampleRate) + " cannot be used");
+  }
+  auto wave = readPcmWave(input_);
+  if (!wave) return wave.error();
+  return std::shared_ptr<CaptureStream>(
+      std::make_shared<FileCaptureStream>(clock_, toCaptureFormat(*wave, sampleRate), sampleRate));
+}
+
+Result<std::unique_ptr<PlaybackStream>> FileSoundSystem::openPlayback(
+    const std::filesystem::path& file) {
+  if (output_) return output_->openPlayback(file);
+  return SilentPlayback::open(clock_, file);
+}
+
+FileCaptureStream::FileCaptureStream(const Clock& clock, std::vector<std::uint8_t> samples,
+                                     int sampleRate)
+    : CaptureStream(sampleRate),
+      clock_(clock),
+      samples_(std::move(samples)),
+      openedAtMs_(clock.monotonicMs()) {}
+
+void FileCaptureStream::pump() {
+  const std::int64_t elapsed = std::max<std::int64_t>(clock_.monotonicMs() - openedAtMs_, 0);
+  const auto due =
+      static_cast<std::uint64_t>(elapsed) * static_cast<std::uint64_t>(sampleRate()) / 1000;
+  std::vector<std::uint8_t> silence;
+  while (delivered_ < due) {
+    const std::size_t piece =
+        static_cast<std::size_t>(std::min<std::uint64_t>(due - delivered_, kDeliveryPiece));
+    if (delivered_ < samples_.size()) {
+      const std::size_t n = std::min(piece, samples_.size() - static_cast<std::size_t>(delivered_));
+      deliver(std::span(samples_).subspan(static_cast<std::size_t>(delivered_), n));
+      delivered_ += n;
+    } else {
+      silence.assign(piece, kSilentSample);
+      deliver(silence);
+      delivered_ += piece;
+    }
+  }
+}
+
+}  // namespace tv

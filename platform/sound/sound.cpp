@@ -1,0 +1,101 @@
+#include "platform/sound.h"
+
+#include <algorithm>
+
+namespace tv {
+
+struct CaptureTapRegistry {
+  std::mutex mutex;
+  std::vector<CaptureTap*> taps;
+  std::uint64_t delivered = 0;
+};
+
+CaptureTap::CaptureTap(std::shared_ptr<CaptureTapRegistry> registry)
+    : registry_(std::move(registry)) {}
+
+CaptureTap::~CaptureTap() {
+  std::lock_guard lock(registry_->mutex);
+  std::erase(registry_->taps, this);
+}
+
+void CaptureTap::drainInto(std::vector<std::uint8_t>& out) {
+  std::vector<std::vector<std::uint8_t>> blocks;
+  {
+    std::lock_guard lock(registry_->mutex);
+    blocks.swap(blocks_);
+  }
+  for (const auto& block : blocks) out.insert(out.end(), block.begin(), block.end());
+}
+
+CaptureStream::CaptureStream(int sampleRate, std::size_t ringCapacity)
+    : sampleRate_(sampleRate),
+      ring_(std::max(ringCapacity, kMeterBlockBytes)),
+      taps_(std::make_shared<CaptureTapRegistry>()) {}
+
+CaptureStream::~CaptureStream() = default;
+
+std::uint64_t CaptureStream::produced() {
+  pump();
+  return ring_.written();
+}
+
+void CaptureStream::newestBlock(std::span<std::uint8_t, kMeterBlockBytes> out) {
+  pump();
+  ring_.readNewest(out, kSilentSample);
+}
+
+RingBuffer::ReadResult CaptureStream::read(std::uint64_t from, std::span<std::uint8_t> out) {
+  pump();
+  return ring_.read(from, out);
+}
+
+std::unique_ptr<CaptureTap> CaptureStream::openTap() {
+  pump();
+  auto tap = std::make_unique<CaptureTap>(taps_);
+  std::lock_guard lock(taps_->mutex);
+  tap->startPosition_ = taps_->delivered;
+  taps_->taps.push_back(tap.get());
+  return tap;
+}
+
+Result<void> CaptureStream::status() const {
+  std::lock_guard lock(errorMutex_);
+  if (error_) return failure(*error_);
+  return success();
+}
+
+void CaptureStream::deliver(std::span<const std::uint8_t> samples) {
+  if (samples.empty()) return;
+  ring_.write(samples);
+  std::lock_guard lock(taps_->mutex);
+  for (CaptureTap* tap : taps_->taps) tap->blocks_.emplace_back(samples.begin(), samples.end());
+  taps_->delivered += samples.size();
+}
+
+void CaptureStream::fail(std::string message) {
+  std::lock_guard lock(errorMutex_);
+  if (!error_) error_ = std::move(message);
+}
+
+void OutputVolume::set(std::uint16_t left, std::uint16_t right) {
+  word_.store(static_cast<std::uint32_t>(left) | (static_cast<std::uint32_t>(right) << 16));
+}
+
+SoundSystem::SoundSystem() : volume_(std::make_shared<OutputVolume>()) {}
+
+SoundSystem::SoundSystem(std::shared_ptr<OutputVolume> volume) : volume_(std::move(volume)) {}
+
+void SoundSystem::setOutputVolume(std::uint16_t left, std::uint16_t right) {
+  volume_->set(left, right);
+}
+
+Result<void> SoundSystem::playClick(const std::filesystem::path& file) {
+  click_.reset();
+  auto opened = openPlayback(file);
+  if (!opened) return opened.error();
+  if (auto played = (*opened)->play(0); !played) return played.error();
+  click_ = std::move(*opened);
+  return success();
+}
+
+}  // namespace tv

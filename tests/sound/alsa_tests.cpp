@@ -1,0 +1,197 @@
+#include "platform/alsa/alsa_sound_system.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <thread>
+
+#include "platform/sound/mci.h"
+#include "tests/sound/wav_bytes.h"
+#include "tests/support/sound/manual_clock.h"
+
+namespace tv {
+namespace {
+
+// ALSA's file and null devices, defined by the test: a capture device reading
+// in.raw, one whose input file is missing, and a playback device writing
+// out.raw. alsa-lib reads its configuration on first use, so every test of
+// this executable sets the same one before it touches ALSA.
+class Alsa : public ::testing::Test {
+ protected:
+  Alsa() : dir_(test::scratchDirectory("alsa")) {
+    std::ofstream(dir_ / "alsa.conf", std::ios::trunc)
+        << pcm("tvcapture", "infile \"" + (dir_ / "in.raw").string() + "\" file \"/dev/null\"",
+               "Test capture")
+        << pcm("tvmissing", "infile \"" + (dir_ / "missing.raw").string() + "\" file \"/dev/null\"",
+               "Missing input")
+        << pcm("tvafter", "infile \"" + (dir_ / "in.raw").string() + "\" file \"/dev/null\"",
+               "After the missing one")
+        << pcm("tvplayback", "file \"" + (dir_ / "out.raw").string() + "\"", "Test playback");
+    ::setenv("ALSA_CONFIG_PATH",
+             ("/usr/share/alsa/alsa.conf:" + (dir_ / "alsa.conf").string()).c_str(), 1);
+    options_.playbackPcm = "tvplayback";
+    options_.silentWithoutOutput = false;
+    options_.paceTolerance = 0;
+    options_.paceSlackMs = 0;
+  }
+
+  ~Alsa() override { std::filesystem::remove_all(dir_); }
+
+  static std::string pcm(const std::string& name, const std::string& files,
+                         const std::string& description) {
+    return "pcm." + name + " { type file slave.pcm \"null\" format \"raw\" " + files +
+           " hint { show on description \"" + description + "\" } }\n";
+  }
+
+  void writeInput(const std::vector<std::uint8_t>& bytes) {
+    test::WavBytes().bytes(bytes).writeTo(dir_ / "in.raw");
+  }
+
+  static bool waitFor(const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!done()) {
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+  }
+
+  const InputDevice* find(const std::vector<InputDevice>& devices, const std::string& name) {
+    for (const auto& device : devices) {
+      if (device.pcmName == name) return &device;
+    }
+    return nullptr;
+  }
+
+  std::filesystem::path dir_;
+  ManualClock clock_;
+  AlsaOptions options_;
+};
+
+TEST_F(Alsa, ListsCaptureDevicesWithTheirOwnNumbers) {
+  writeInput({1, 2, 3});
+  AlsaSoundSystem sound(clock_, options_);
+  const auto devices = sound.inputDevices();
+  const InputDevice* capture = find(devices, "tvcapture");
+  const InputDevice* after = find(devices, "tvafter");
+  ASSERT_TRUE(capture && after);
+  EXPECT_EQ(capture->description, "Test capture");
+  EXPECT_EQ(find(devices, "tvmissing"), nullptr);
+  EXPECT_EQ(after->number, capture->number + 2);
+  if (const InputDevice* standard = find(devices, "default")) {
+    EXPECT_EQ(standard, &devices[0]);
+  }
+  for (std::size_t i = 1; i < devices.size(); ++i) {
+    EXPECT_LT(devices[i - 1].number, devices[i].number);
+  }
+  // The device left out still has its number, and opening it says why it fails.
+  auto missing = sound.openInput(capture->number + 1, 11025);
+  ASSERT_FALSE(missing.ok());
+  EXPECT_NE(missing.error().message.find("No such file"), std::string::npos)
+      << missing.error().message;
+}
+
+TEST_F(Alsa, CaptureDeliversTheDeviceBytesExactlyThenTheZeroLine) {
+  std::vector<std::uint8_t> input(3000);
+  for (std::size_t i = 0; i < input.size(); ++i) input[i] = static_cast<std::uint8_t>(i * 31 + 5);
+  writeInput(input);
+  AlsaSoundSystem sound(clock_, options_);
+  const auto devices = sound.inputDevices();
+  const InputDevice* capture = find(devices, "tvcapture");
+  ASSERT_TRUE(capture);
+  auto opened = sound.openInput(capture->number, 11025);
+  ASSERT_TRUE(opened.ok()) << opened.error().message;
+  std::shared_ptr<CaptureStream> stream = *opened;
+
+  Mci mci(sound);
+  mci.setInputStream(stream);
+  mci.sendString("open new type waveaudio alias capture ");
+  mci.sendString(
+      "set capture time format milliseconds  bitspersample 8 samplespersec 11025 channels 1 "
+      "bytespersec 11025 alignment 1");
+  mci.sendString("record capture ");
+  clock_.advance(400);  // 4410 samples are due
+  ASSERT_TRUE(waitFor([&] { return stream->produced() >= 4410; }));
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_EQ(stream->produced(), 4410u);  // the clock holds the device to real time
+  mci.sendString("stop capture wait ");
+  const auto saved = dir_ / "take.wav";
+  ASSERT_EQ(mci.sendString("save capture wait " + saved.string()), "");
+
+  std::vector<std::uint8_t> expected = input;
+  expected.resize(4410, kSilentSample);
+  EXPECT_EQ(test::readFile(saved), test::pcmWave(1, 11025, 8, expected));
+  EXPECT_TRUE(stream->status().ok());
+}
+
+TEST_F(Alsa, OpensAtEveryRateTheSettingsOffer) {
+  writeInput(std::vector<std::uint8_t>(100, 9));
+  AlsaSoundSystem sound(clock_, options_);
+  const auto devices = sound.inputDevices();
+  const InputDevice* capture = find(devices, "tvcapture");
+  ASSERT_TRUE(capture);
+  for (int rate : {4000, 5000, 8000, 11025, 22050, 44100, 12345}) {
+    auto opened = sound.openInput(capture->number, rate);
+    ASSERT_TRUE(opened.ok()) << rate << ": " << opened.error().message;
+    EXPECT_EQ((*opened)->sampleRate(), rate);
+  }
+  EXPECT_FALSE(sound.openInput(capture->number, 0).ok());
+  EXPECT_FALSE(sound.openInput(9999, 11025).ok());
+}
+
+TEST_F(Alsa, PlaysWithTheVolumeAsGainPerChannel) {
+  std::vector<std::uint8_t> frames;
+  for (int i = 0; i < 800; ++i) frames.insert(frames.end(), {0x00, 0x40, 0x00, 0xC0});
+  test::WavBytes().bytes(test::pcmWave(2, 8000, 16, frames)).writeTo(dir_ / "s16.wav");
+  AlsaSoundSystem sound(clock_, options_);
+  sound.setOutputVolume(65535, 0);  // left at full volume, right silent
+  {
+    auto opened = sound.openPlayback(dir_ / "s16.wav");
+    ASSERT_TRUE(opened.ok()) << opened.error().message;
+    PlaybackStream& playback = **opened;
+    EXPECT_EQ(playback.lengthMs(), 100);
+    ASSERT_TRUE(playback.play(0).ok());
+    clock_.advance(50);
+    ASSERT_TRUE(waitFor([&] { return playback.positionMs() >= 50; }));
+    EXPECT_EQ(playback.positionMs(), 50);
+    EXPECT_EQ(playback.state(), PlaybackState::playing);
+    playback.stop();
+    clock_.advance(500);
+    EXPECT_EQ(playback.positionMs(), 50);
+    ASSERT_TRUE(playback.play(50).ok());
+    clock_.advance(500);
+    ASSERT_TRUE(waitFor([&] { return playback.state() == PlaybackState::finished; }));
+    EXPECT_EQ(playback.positionMs(), 100);
+  }
+  std::vector<std::uint8_t> expected;
+  for (int i = 0; i < 800; ++i) expected.insert(expected.end(), {0x00, 0x40, 0x00, 0x00});
+  EXPECT_EQ(test::readFile(dir_ / "out.raw"), expected);
+}
+
+TEST_F(Alsa, EightBitGainAndMissingOutput) {
+  test::WavBytes().bytes(test::pcmWave(1, 8000, 8, {128, 228, 28, 255})).writeTo(dir_ / "u8.wav");
+  AlsaSoundSystem sound(clock_, options_);
+  sound.setOutputVolume(32768, 32768);
+  {
+    auto opened = sound.openPlayback(dir_ / "u8.wav");
+    ASSERT_TRUE(opened.ok()) << opened.error().message;
+    ASSERT_TRUE((*opened)->play(0).ok());
+    clock_.advance(10);
+    ASSERT_TRUE(waitFor([&] { return (*opened)->state() == PlaybackState::finished; }));
+  }
+  EXPECT_EQ(test::readFile(dir_ / "out.raw"), (std::vector<std::uint8_t>{128, 178, 78, 192}));
+
+  options_.playbackPcm = "tvnothing";
+  EXPECT_FALSE(AlsaSoundSystem(clock_, options_).openPlayback(dir_ / "u8.wav").ok());
+  options_.silentWithoutOutput = true;
+  AlsaSoundSystem silent(clock_, options_);
+  auto opened = silent.openPlayback(dir_ / "u8.wav");
+  ASSERT_TRUE(opened.ok());
+  EXPECT_FALSE(silent.openPlayback(dir_ / "none.wav").ok());
+}
+
+}  // namespace
+}  // namespace tv

@@ -1,0 +1,84 @@
+#include "tests/sound/wav_bytes.h"
+
+#include <unistd.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace tv::test {
+
+WavBytes& WavBytes::id(std::string_view fourBytes) {
+  bytes_.insert(bytes_.end(), fourBytes.begin(), fourBytes.end());
+  return *this;
+}
+
+WavBytes& WavBytes::u32(std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) bytes_.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+  return *this;
+}
+
+WavBytes& WavBytes::u16(std::uint16_t value) {
+  bytes_.push_back(static_cast<std::uint8_t>(value));
+  bytes_.push_back(static_cast<std::uint8_t>(value >> 8));
+  return *this;
+}
+
+WavBytes& WavBytes::bytes(const std::vector<std::uint8_t>& more) {
+  bytes_.insert(bytes_.end(), more.begin(), more.end());
+  return *this;
+}
+
+WavBytes& WavBytes::fill(std::size_t count, std::uint8_t value) {
+  bytes_.insert(bytes_.end(), count, value);
+  return *this;
+}
+
+WavBytes& WavBytes::canonicalStart(std::uint16_t channels, std::uint32_t rate, std::uint16_t bits) {
+  const auto align = static_cast<std::uint16_t>(channels * bits / 8);
+  return id("RIFF")
+      .u32(0)
+      .id("WAVE")
+      .id("fmt ")
+      .u32(16)
+      .u16(1)
+      .u16(channels)
+      .u32(rate)
+      .u32(rate * align)
+      .u16(align)
+      .u16(bits);
+}
+
+void WavBytes::writeTo(const std::filesystem::path& file) const {
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes_.data()),
+            static_cast<std::streamsize>(bytes_.size()));
+}
+
+std::vector<std::uint8_t> pcmWave(std::uint16_t channels, std::uint32_t rate, std::uint16_t bits,
+                                  const std::vector<std::uint8_t>& samples) {
+  WavBytes wav;
+  wav.canonicalStart(channels, rate, bits)
+      .id("data")
+      .u32(static_cast<std::uint32_t>(samples.size()));
+  wav.bytes(samples);
+  std::vector<std::uint8_t> bytes = wav.data();
+  const auto riff = static_cast<std::uint32_t>(bytes.size() - 8);
+  for (int i = 0; i < 4; ++i) bytes[4 + i] = static_cast<std::uint8_t>(riff >> (8 * i));
+  return bytes;
+}
+
+std::vector<std::uint8_t> readFile(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::filesystem::path scratchDirectory(std::string_view name) {
+  auto dir = std::filesystem::temp_directory_path() /
+             ("tv-" + std::string(name) + "-" + std::to_string(::getpid()));
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  return dir;
+}
+
+}  // namespace tv::test
