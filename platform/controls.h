@@ -348,7 +348,9 @@ class Frame : public Control {
 class DrawingFrame : public Control {
  public:
   DrawingFrame(Form& form, std::string name, Rect twips, Control* container = nullptr)
-      : Control(form, std::move(name), ControlKind::DrawingFrame, twips, container) {}
+      : Control(form, std::move(name), ControlKind::DrawingFrame, twips, container) {
+    setBackColour(rgb(0, 0, 0));
+  }
 
   struct Line {
     double x1, y1, x2, y2;

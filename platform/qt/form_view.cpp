@@ -1,0 +1,108 @@
+#include "platform/qt/form_view.h"
+
+#include <QIcon>
+
+#include "platform/qt/input_bridge.h"
+#include "platform/qt/qt_values.h"
+
+namespace tv::qt {
+
+FormView::FormView(Form& form, InputBridge& input)
+    : form_(form), input_(input), window_(new QWidget(nullptr, Qt::Window)) {
+  input_.watch(*this);
+}
+
+FormView::~FormView() {
+  for (auto& view : views_) input_.forget(*view);
+  input_.forget(*this);
+  // Child views first: a frame's widget owns the widgets of the controls inside it.
+  while (!views_.empty()) views_.pop_back();
+  delete window_.data();
+}
+
+ControlView* FormView::view(const Control& control) const {
+  auto it = index_.find(&control);
+  return it == index_.end() ? nullptr : it->second;
+}
+
+ControlView& FormView::createView(Control& control) {
+  if (ControlView* existing = view(control)) return *existing;
+  QWidget* parent = window_;
+  if (Control* container = control.container())
+    if (QWidget* content = createView(*container).content()) parent = content;
+  views_.push_back(std::make_unique<ControlView>(control, parent));
+  ControlView& created = *views_.back();
+  index_[&control] = &created;
+  input_.watch(created);
+  return created;
+}
+
+void FormView::createMissingViews() {
+  const size_t before = views_.size();
+  for (Control* control : form_.controls()) createView(*control);
+  // Labels of the original forms are drawn beneath every other control, whatever the
+  // order they were declared in; among themselves they keep that order.
+  for (size_t i = views_.size(); i > before; --i) {
+    ControlView& created = *views_[i - 1];
+    if (created.control().kind() == ControlKind::Label && created.widget())
+      created.widget()->lower();
+  }
+}
+
+void FormView::apply(std::vector<QWidget*>& focus) {
+  createMissingViews();
+  if (form_.dirty() || !applied_) {
+    form_.clearDirty();
+    applyWindow();
+  }
+  for (auto& view : views_) {
+    Control& control = view->control();
+    if (!control.dirty() && view->applied()) continue;
+    const bool wantsFocus = control.focusRequested();
+    // Cleared first: a widget call below may run an event procedure (a focus change)
+    // whose writes must count as changes for the next turn.
+    control.clearDirty();
+    view->apply();
+    if (wantsFocus && view->widget()) focus.push_back(view->widget());
+  }
+  // Shown last, with its controls in place.
+  window_->setVisible(form_.visible());
+}
+
+void FormView::applyWindow() {
+  QWidget& w = *window_;
+  w.setWindowTitle(toQString(form_.caption()));
+  w.setToolTip(toQString(form_.toolTip()));
+  const QSize size(toPixels(form_.width()), toPixels(form_.height()));
+  if (form_.sizable()) {
+    w.setMinimumSize(0, 0);
+    w.setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    if (w.size() != size) w.resize(size);
+  } else {
+    w.setFixedSize(size);
+  }
+  const QPoint position(toPixels(form_.left()), toPixels(form_.top()));
+  if (w.pos() != position) w.move(position);
+  if (!applied_ || form_.iconFile() != iconFile_) {
+    iconFile_ = form_.iconFile();
+    w.setWindowIcon(imageFileExists(iconFile_) ? QIcon(toQString(iconFile_)) : QIcon());
+  }
+  if (!applied_ || form_.mouseIcon() != mouseIcon_) {
+    mouseIcon_ = form_.mouseIcon();
+    w.setCursor(cursorFromIcon(mouseIcon_));
+  }
+  applied_ = true;
+}
+
+void FormView::applyUnloaded() {
+  form_.clearDirty();
+  window_->hide();
+  for (auto& view : views_)
+    if (view->control().kind() == ControlKind::TrayIcon) view->apply();
+}
+
+void FormView::refreshClock() {
+  for (auto& view : views_) view->refreshClock();
+}
+
+}  // namespace tv::qt
