@@ -3,10 +3,13 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <system_error>
 
 #include "app/program.h"
+#include "platform/alsa/alsa_sound_system.h"
+#include "platform/file/file_sound_system.h"
 #include "platform/posix/posix_shell.h"
 #include "platform/posix/serial/emergency_release.h"
 #include "platform/posix/serial/serial_catalog.h"
@@ -22,11 +25,14 @@ constexpr const char* kUsage =
     "\n"
     "  --program-folder DIR  keep settings, working files and icons in DIR\n"
     "                        (default: the folder of the program file)\n"
+    "  --input-file WAV      use a WAV file as the sound card's input (a demonstration\n"
+    "                        without a receiver, or a known recording to test with)\n"
     "  --version             print the version and exit\n"
     "  --help                print this help and exit\n";
 
 struct Options {
   std::string programFolder;
+  std::string inputFile;
   bool done = false;
   int exitCode = 0;
 };
@@ -55,6 +61,14 @@ Options parse(int argc, char** argv) {
       options.programFolder = argv[++i];
       continue;
     }
+    if (arg == "--input-file" && i + 1 < argc) {
+      options.inputFile = argv[++i];
+      continue;
+    }
+    if (arg.rfind("--input-file=", 0) == 0) {
+      options.inputFile = arg.substr(std::strlen("--input-file="));
+      continue;
+    }
     if (arg.rfind("--program-folder=", 0) == 0) {
       options.programFolder = arg.substr(std::strlen("--program-folder="));
       continue;
@@ -77,6 +91,9 @@ int main(int argc, char** argv) {
   if (options.done) return options.exitCode;
 
   const std::string executable = executableFile();
+  // The input file is named relative to where the user typed the command.
+  if (!options.inputFile.empty())
+    options.inputFile = std::filesystem::absolute(options.inputFile).string();
   namespace fs = std::filesystem;
   std::error_code ec;
   fs::path folder = options.programFolder.empty() ? fs::path(executable).parent_path()
@@ -101,7 +118,11 @@ int main(int argc, char** argv) {
   // Declared before the program so that the port outlives it and is released last.
   tv::TermiosSerialPort serialPort;
   tv::PosixSerialPortCatalog serialPorts;
-  tv::Platform platform{qt.clock(), qt.loop(), qt.services(), shell, {}, &serialPort, &serialPorts};
+  std::unique_ptr<tv::SoundSystem> sound = std::make_unique<tv::AlsaSoundSystem>(qt.clock());
+  if (!options.inputFile.empty())
+    sound = std::make_unique<tv::FileSoundSystem>(options.inputFile, qt.clock(), std::move(sound));
+  tv::Platform platform{qt.clock(), qt.loop(),   qt.services(), shell,
+                        &serialPort, &serialPorts, sound.get()};
   tv::Program program(platform, {folder.string(), executable});
   qt.attach(program.ui());
 

@@ -11,6 +11,7 @@ struct MainForm : Form {
   explicit MainForm(Ui& ui) : Form(ui, "frm_DoKu", {15, 15, 5325, 4005}) {
     setSizable(true);
     sli_Schwelle.setRange(0, 100);
+    lb_CQVorwahl.setVisible(false);
   }
 
   Label tb1{*this, "tb1", {0, 0, 5325, 300}};
@@ -18,6 +19,7 @@ struct MainForm : Form {
   Label lbl_LoadWave{*this, "lbl_LoadWave", {800, 30, 1300, 240}};
   Label lblCQ{*this, "lblCQ", {2200, 30, 900, 240}};
   Label lblrsp{*this, "lblrsp", {3160, 30, 900, 240}};
+  Label lblGesamtzeit{*this, "lblGesamtzeit", {4100, 30, 1150, 240}};
 
   ListBox lb_Sounds{*this, "lb_Sounds", {60, 315, 3900, 1530}};
   Button cmd_PAPA{*this, "cmd_PAPA", {4020, 1307, 1200, 255}};
@@ -39,6 +41,9 @@ struct MainForm : Form {
   ProgressBar progressbar3{*this, "progressbar3", {90, 1230, 3600, 105}, &fr2};
   ProgressBar progressbar4{*this, "progressbar4", {90, 1365, 3600, 105}, &fr2};
 
+  // The pre-selection of the Auto-TX button, shown like a menu beside the pointer.
+  ListBox lb_CQVorwahl{*this, "lb_CQVorwahl", {2200, 300, 2400, 780}};
+
   StatusBar sb{*this, "sb", {0, 3675, 5325, 330}};
   TrayIcon tic1{*this, "tic1"};
 
@@ -56,6 +61,7 @@ struct MainForm : Form {
   Timer tmrRSP{timers(), "tmrRSP", 50, false};
   Timer tmr_Play{timers(), "tmr_Play", 100, false};
   Timer tmr2{timers(), "tmr2", 50, false};
+  Timer tmr_Focus{timers(), "tmr_Focus", 200, false};
   // Releases a transmitter keyed for too long; armed by each keying.
   Timer tmr_TxTimeout{timers(), "tmr_TxTimeout", 0, false};
 };

@@ -11,6 +11,9 @@ namespace tv {
 Program::Program(Platform platform_, ProgramOptions options)
     : platform(std::move(platform_)),
       ui_(platform.clock, platform.loop, platform.services),
+      noSound_(platform.sound ? nullptr : std::make_unique<NoSoundSystem>(platform.clock)),
+      soundSystem(platform.sound ? *platform.sound : *noSound_),
+      mci(soundSystem),
       programFolder(std::move(options.programFolder)),
       executablePath(std::move(options.executablePath)),
       frm_inst(ui_),
@@ -186,7 +189,7 @@ void Program::clickSound() {
   if (!clickSoundOn) return;
   std::error_code ec;
   if (!std::filesystem::exists("ping.wav", ec)) return;
-  if (platform.playSoundFile) platform.playSoundFile("ping.wav");
+  (void)soundSystem.playClick("ping.wav");
 }
 
 void Program::applyLanguage(Language language) {

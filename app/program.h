@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "app/install_form.h"
@@ -18,6 +19,9 @@
 #include "platform/serial/serial_port_catalog.h"
 #include "platform/services.h"
 #include "platform/shell.h"
+#include "platform/sound.h"
+#include "platform/sound/mci.h"
+#include "platform/sound/no_sound_system.h"
 #include "platform/ui.h"
 #include "player/playback_form.h"
 #include "recorder/delete_form.h"
@@ -35,12 +39,12 @@ struct Platform {
   EventLoop& loop;
   Services& services;
   Shell& shell;
-  // Plays a sound file without waiting (the click sound); may be empty.
-  std::function<void(const std::string& path)> playSoundFile;
   // The port that keys the transmitter and the list of ports to offer; either may be
   // absent, and keying then does nothing.
   SerialPort* serial = nullptr;
   SerialPortCatalog* serialPorts = nullptr;
+  // Sound input and output; without one the program runs silent, with no input.
+  SoundSystem* sound = nullptr;
 };
 
 struct ProgramOptions {
@@ -109,8 +113,13 @@ class Program {
 
  private:
   Ui ui_;
+  std::unique_ptr<NoSoundSystem> noSound_;
 
  public:
+  // The sound system in use and the command layer the recorder and the player speak.
+  SoundSystem& soundSystem;
+  Mci mci;
+
   // Program values.
   std::string programFileName = "Tonvogel.exe";
   std::string versionText = " V:23042015";

@@ -166,9 +166,9 @@ void SettingsFile::create() {
   write(defaultLines());
 }
 
-void SettingsFile::save() {
+bool SettingsFile::save() {
   std::error_code ec;
-  if (!fs::exists(path(), ec)) return;
+  if (!fs::exists(path(), ec)) return true;
   SettingsForm& f = p_.frm_Einstellungen;
   MainForm& main = p_.frm_DoKu;
   PlaybackForm& oszi = p_.frm_Oszi;
@@ -227,8 +227,9 @@ void SettingsFile::save() {
       std::to_string(p_.autostartFlag),
       f.ed_TxTimeout.text()};
   for (std::string& line : lines) line = oneLine(std::move(line));
-  write(lines);
+  const bool written = write(lines);
   main.lblrsp.setVisible(false);
+  return written;
 }
 
 void SettingsFile::apply() {

@@ -20,7 +20,8 @@ class SettingsFile {
   static constexpr int kTxTimeoutLine = 34;
 
   void create();
-  void save();
+  // False when the file could not be written (the user has been told).
+  bool save();
   // The file part of apply settings: applies the file, or creates it and applies
   // settings again, or takes the path for a corrupt file.
   void apply();

@@ -22,10 +22,16 @@ SettingsWindow::SettingsWindow(Program& program) : p_(program) {
 void SettingsWindow::cmd_Speichern_MouseDown(int, int, int, int) {
   // Playback stops before the file is written (the playback window's stop comes with
   // the player).
-  p_.settingsFile.save();
+  saveFailed_ = !p_.settingsFile.save();
 }
 
 void SettingsWindow::cmd_Speichern_MouseUp(int, int, int, int) {
+  // After a failed save the file still holds the old values: reading it back would
+  // quietly undo what the user typed, so the fields stay as they are.
+  if (saveFailed_) {
+    saveFailed_ = false;
+    return;
+  }
   p_.applySettings();
   if (p_.ended()) return;
   applyTheLanguage();

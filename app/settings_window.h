@@ -24,6 +24,7 @@ class SettingsWindow {
 
  private:
   Program& p_;
+  bool saveFailed_ = false;
 };
 
 }  // namespace tv

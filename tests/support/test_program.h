@@ -28,6 +28,8 @@ struct TestProgram {
   FakeSerialPort serial{clock};
   // The ports the settings window offers; none when left empty.
   SerialPortCatalog* serialPorts = nullptr;
+  // A sound system for the program; none means a machine without sound devices.
+  SoundSystem* sound = nullptr;
   std::unique_ptr<Program> program;
 
   // Builds the program; call after writing any files the start should find.

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "platform/clock.h"
+#include "platform/sound.h"
+
+namespace tv {
+
+// A machine without any sound device: no inputs, and playback that keeps time by the
+// clock without sounding, so that everything timed by playback still works.
+class NoSoundSystem : public SoundSystem {
+ public:
+  explicit NoSoundSystem(const Clock& clock) : clock_(clock) {}
+
+  std::vector<InputDevice> inputDevices() override { return {}; }
+  Result<std::shared_ptr<CaptureStream>> openInput(int deviceNumber, int sampleRate) override;
+  Result<std::unique_ptr<PlaybackStream>> openPlayback(const std::filesystem::path& file) override;
+
+ private:
+  const Clock& clock_;
+};
+
+}  // namespace tv

@@ -1,0 +1,360 @@
+#include "app/settings_file.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/program.h"
+#include "tests/app/settings_lines.h"
+#include "tests/support/test_program.h"
+
+namespace tv::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct SettingsFileTest : testing::Test {
+  std::string ini() const { return t.file("Tonvogel.ini"); }
+  std::vector<std::string> fresh() const { return freshSettingsLines(t.folder()); }
+  std::vector<std::string> lines() const { return readLines(ini()); }
+
+  Program& start() {
+    t.build();
+    EXPECT_TRUE(t.p().startUp());
+    return t.p();
+  }
+  Program& startWith(const std::vector<std::string>& fileLines) {
+    writeSettings(ini(), fileLines);
+    return start();
+  }
+  void save() { t.p().settingsWindow.pressSave(); }
+
+  TestProgram t;
+};
+
+TEST_F(SettingsFileTest, FirstStartWritesTheDefaultFileByteForByte) {
+  start();
+  std::string expected;
+  for (const std::string& l : fresh()) expected += l + "\r\n";
+  EXPECT_EQ(readFile(ini()), expected);
+  ASSERT_EQ(lines().size(), 34u);
+  EXPECT_EQ(lines()[26].size(), 12u);
+  EXPECT_TRUE(t.services.messages().empty());
+}
+
+TEST_F(SettingsFileTest, FreshFileStoresEnglishOnlyWhenEnglishWasChosen) {
+  Program& p = t.build();
+  p.languageCode = "GB";
+  p.settingsFile.create();
+  EXPECT_EQ(lines().at(4), "2");
+
+  fs::remove(ini());
+  p.languageCode = "gb";
+  p.settingsFile.create();
+  EXPECT_EQ(lines().at(4), "1");
+}
+
+TEST_F(SettingsFileTest, DefaultPinLineAndWindowLineGiveTheirValues) {
+  Program& p = start();
+  EXPECT_TRUE(fs::is_directory(t.file("CQFiles")));
+  EXPECT_EQ(p.languageCode, "DL");
+  EXPECT_EQ(p.comPortName, "COM2");
+  EXPECT_EQ(p.pttPin, 7);
+  EXPECT_EQ(p.sendKeyLine, 1);
+  EXPECT_EQ(p.pttInverted, "0");
+  EXPECT_EQ(p.roger2Pin, 6);
+  EXPECT_EQ(p.roger1Pin, 8);
+  EXPECT_EQ(p.autoCqPin, 9);
+  EXPECT_EQ(p.frm_DoKu.left(), 15);
+  EXPECT_EQ(p.mainWindowHeight, 15);
+}
+
+// The threshold slider runs 0..100 (percent), the volume slider 0..65535 with loudest at 0.
+TEST_F(SettingsFileTest, ThresholdAndVolumeSlidersTakeTheirFullRange) {
+  Program& p = start();
+  EXPECT_EQ(p.frm_DoKu.sli_Schwelle.value(), 67);
+  EXPECT_EQ(p.frm_Oszi.sli_Lautst.value(), 32768);  // |floor(50 * 65535 / 100) - 65535|
+  EXPECT_EQ(p.playVolume, 0x80008000u);
+}
+
+TEST_F(SettingsFileTest, EveryFieldSurvivesSaveAndApply) {
+  Program& p = start();
+  SettingsForm& f = p.frm_Einstellungen;
+  const std::string recordings = t.file("rec");
+  fs::create_directory(recordings);
+  f.ed_PfadDoku.userEdited(recordings);
+  f.ed_FunkName.userEdited("DB0XYZ");
+  f.cb_Sample.userEdited("22050");
+  f.cb_Lang.userSelected(1);  // GB
+  f.ed_FK.userEdited("3");
+  f.cb_Com.userEdited("5");
+  f.cb_TX.userEdited("4");
+  f.cb_TX_off.userEdited("6");
+  p.pttInverted = "1";
+  f.cb_Rog2.userEdited("1");
+  f.cb_Rog1.userEdited("9");
+  f.cb_CQ.userEdited("8");
+  f.ed_StartPegel.userEdited("55");
+  f.ed_AufnZeitMin.userEdited("2.5");
+  f.ed_AufnZeitMax.userEdited("60");
+  f.ed_PauseStille.userEdited("6");
+  f.ed_PauseSignal.userEdited("7");
+  f.ed_FilesLöschen.userEdited("9");
+  f.ed_PlayPegel.userEdited("25");
+  for (CheckBox* box : {&f.chk_StartAuto, &f.chk_Sichtbar, &f.chk_Log_Anz, &f.chk_AufnDoku,
+                        &f.chk_TX, &f.chk_Sichtbar2, &f.chkFortlaufend, &f.chkPapagei})
+    box->userToggle(MouseButton::Left, 0, 0, 0);
+  p.soundFileCount = 12;
+  f.ed_Interval.userEdited("20");
+  f.ed_CQ.userEdited("9");
+  p.frm_DoKu.userMoved(300, 450);
+  p.mainWindowHeight = 5000;
+  f.userMoved(600, 750);
+  p.frm_Oszi.userMoved(900, 1050);
+  f.chkAutoStart.userToggle(MouseButton::Left, 0, 0, 0);
+  f.ed_TxTimeout.userEdited("120");
+
+  save();
+
+  // clang-format off
+  const std::vector<std::string> expected = {
+      t.folder() + "/Tonvogel.ini created 07.12.2026 - 10:00:00", recordings, "DB0XYZ", "22050",
+      "2", "3", "5", std::string("46-198") + kPinLineComment,
+      "55", "2.5", "60", "6", "7", "9", "25",             // lines 9-15
+      "0", "1", "1", "0", "1", "12", "20", "0", "0", "1", // lines 16-25
+      "9", "     300      5000", "450", "600", "750", "900", "1050", "1", "120"};
+  // clang-format on
+  EXPECT_EQ(lines(), expected);
+
+  using Texts = std::vector<std::string>;
+  using Numbers = std::vector<double>;
+  EXPECT_EQ((Texts{p.recordingsFolder, p.networkName, p.sampleRate, p.languageCode, p.comPortName,
+                   p.pttInverted}),
+            (Texts{recordings, "DB0XYZ", "22050", "GB", "COM5", "1"}));
+  EXPECT_TRUE(fs::is_directory(recordings + "/CQFiles"));
+  // clang-format off
+  EXPECT_EQ((Numbers{double(p.languageIndex), p.networkNumber, p.pttPin, double(p.sendKeyLine),
+                     p.roger2Pin, p.roger1Pin, p.autoCqPin, p.startLevel, p.minRecordTenths,
+                     p.maxRecordTenths, p.pauseAfterSilence, p.pauseAtSignal, p.deleteAfterDays,
+                     p.soundFileCount, double(p.txTimeoutSeconds)}),
+            (Numbers{2, 3, 4, 3, 1, 9, 8, 55, 25, 600, 6, 7, 9, 12, 120}));
+  EXPECT_EQ((Numbers{double(p.autoRecordFlag), double(p.startMinimizedFlag), double(p.logMeterFlag),
+                     double(p.loggingFlag), double(p.txViaComFlag), double(p.settingsVisibleFlag),
+                     double(p.playAllFlag), double(p.parrotFlag), double(p.autostartFlag)}),
+            (Numbers{0, 1, 1, 0, 1, 0, 0, 1, 1}));
+  EXPECT_EQ((Numbers{double(p.frm_DoKu.tmrPegel.interval()), double(p.frm_DoKu.tmrCQ_PAUSE.interval()),
+                     double(p.frm_DoKu.progressbar3.max()), double(p.frm_DoKu.progressbar4.max())}),
+            (Numbers{20, 9000, 600, 25}));
+  EXPECT_EQ((Numbers{double(p.frm_DoKu.left()), double(p.mainWindowLeft), double(p.frm_DoKu.top()),
+                     double(p.mainWindowHeight), double(p.frm_DoKu.height()), double(f.left()),
+                     double(f.top()), double(p.frm_Oszi.left()), double(p.frm_Oszi.top())}),
+            (Numbers{300, 300, 450, 5000, 5000, 600, 750, 900, 1050}));
+  // clang-format on
+  EXPECT_TRUE(p.frm_Oszi.lbl_TX.visible());
+  EXPECT_FALSE(f.visible());
+}
+
+TEST_F(SettingsFileTest, FileOfTheWindowsVersionWithout34thLineIsCompleteAndTakesTheDefault) {
+  std::vector<std::string> file = fresh();
+  file.resize(33);
+  line(file, 3) = "DL0OLD";
+  Program& p = startWith(file);
+  EXPECT_TRUE(t.services.messages().empty());
+  EXPECT_FALSE(fs::exists(ini() + ".bad"));
+  EXPECT_EQ(p.networkName, "DL0OLD");
+  EXPECT_EQ(p.txTimeoutSeconds, 300);
+}
+
+TEST_F(SettingsFileTest, PauseAfterSilenceIsNeverSavedBelowFourSeconds) {
+  Program& p = start();
+  EditField& pause = p.frm_Einstellungen.ed_PauseStille;
+  for (auto [typed, stored] : {std::pair{"2", "4"}, {"3.9", "4"}, {"4", "4"}, {"12", "12"}}) {
+    pause.userEdited(typed);
+    save();
+    EXPECT_EQ(lines().at(11), stored) << typed;
+    EXPECT_EQ(pause.text(), stored) << typed;
+    EXPECT_EQ(p.pauseAfterSilence, std::stod(stored)) << typed;
+  }
+}
+
+TEST_F(SettingsFileTest, WindowEdgesBelow15AreRaisedOnReadAndBeforeSaving) {
+  std::vector<std::string> file = fresh();
+  line(file, 27) = "0         4005";
+  line(file, 28) = "-100";
+  line(file, 29) = "0";
+  line(file, 30) = "-1";
+  line(file, 31) = "-7";
+  line(file, 32) = "3";
+  Program& p = startWith(file);
+  EXPECT_EQ(p.frm_DoKu.left(), 15);
+  EXPECT_EQ(p.frm_DoKu.top(), 15);
+  EXPECT_EQ(p.frm_Einstellungen.left(), 15);
+  EXPECT_EQ(p.frm_Einstellungen.top(), 15);
+  EXPECT_EQ(p.frm_Oszi.left(), 15);
+  EXPECT_EQ(p.frm_Oszi.top(), 15);
+
+  p.frm_DoKu.userMoved(-45, 0);
+  p.frm_Einstellungen.userMoved(14, -300);
+  save();
+  const std::vector<std::string> saved = lines();
+  EXPECT_EQ(saved.at(26), "      15      4005");
+  EXPECT_EQ(saved.at(27), "15");
+  EXPECT_EQ(saved.at(28), "15");
+  EXPECT_EQ(saved.at(29), "15");
+}
+
+TEST_F(SettingsFileTest, MainWindowLineHoldsTwoRightAlignedColumnsAndReadsBack) {
+  Program& p = start();
+  p.frm_DoKu.userResized(5325, 4005);
+  const std::string stored = lines().at(26);
+  EXPECT_EQ(stored, "      15      4005");
+  EXPECT_EQ(p.frm_DoKu.left(), 15);
+  EXPECT_EQ(p.mainWindowHeight, 4005);
+  EXPECT_EQ(p.frm_DoKu.height(), 4005);
+}
+
+TEST_F(SettingsFileTest, PolarityOtherThanPlusInvertsThePttAndIsSavedAsMinus) {
+  for (const char* polarity : {"-", "x"}) {
+    TestProgram other;
+    std::vector<std::string> file = freshSettingsLines(other.folder());
+    line(file, 8) = std::string("71") + polarity + "689" + kPinLineComment;
+    writeSettings(other.file("Tonvogel.ini"), file);
+    Program& p = other.build();
+    ASSERT_TRUE(p.startUp());
+    EXPECT_EQ(p.pttInverted, "1") << polarity;
+    EXPECT_EQ(p.pttPin, 7);
+    EXPECT_EQ(p.autoCqPin, 9);
+    p.settingsWindow.pressSave();
+    EXPECT_EQ(readLines(other.file("Tonvogel.ini")).at(7), std::string("71-689") + kPinLineComment);
+  }
+}
+
+TEST_F(SettingsFileTest, ParrotOnTurnsPlayAllOffEvenWhenTheFileHoldsBothOn) {
+  std::vector<std::string> file = fresh();
+  line(file, 24) = "1";
+  line(file, 25) = "1";
+  Program& p = startWith(file);
+  EXPECT_EQ(p.parrotFlag, 1);
+  EXPECT_EQ(p.frm_Einstellungen.chkPapagei.value(), 1);
+  EXPECT_EQ(p.frm_Einstellungen.chkFortlaufend.value(), 0);
+  EXPECT_EQ(p.playAllFlag, 0);
+  EXPECT_TRUE(p.frm_DoKu.lblCQ.visible());
+  EXPECT_TRUE(p.frm_DoKu.cmd_PAPA.visible());
+}
+
+TEST_F(SettingsFileTest, ShortFileIsReportedKeptAsBadAndReplacedByTheDefaults) {
+  std::vector<std::string> file = fresh();
+  line(file, 3) = "BADNET";
+  file.resize(32);
+  writeSettings(ini(), file);
+  const std::string old = readFile(ini());
+  Program& p = start();
+
+  // No language is in force yet: the message has its fixed parts and the path only.
+  const std::vector<std::string> shown = t.services.messages();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0], "      \r     [" + t.folder() + "/Tonvogel.ini]\r      \r\r");
+  EXPECT_EQ(readFile(ini() + ".bad"), old);
+  EXPECT_EQ(lines(), fresh());
+  EXPECT_EQ(p.networkName, "QQ0QQ");
+  EXPECT_FALSE(p.ended());
+  EXPECT_TRUE(p.frm_DoKu.visible());
+}
+
+TEST_F(SettingsFileTest, CorruptFileMessageUsesTheTextsInForce) {
+  Program& p = start();
+  std::vector<std::string> file = fresh();
+  file.resize(32);
+  writeSettings(ini(), file);
+  p.applySettings();
+  const std::vector<std::string> shown = t.services.messages();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0], "     Die Datei \r     [" + t.folder() + "/Tonvogel.ini]\r" +
+                          "     ist ungültig! \r\rDas Programm startet in der Grundeinstellung!");
+}
+
+TEST_F(SettingsFileTest, ValuesTheControlsCannotTakeMakeTheFileCorrupt) {
+  for (auto [number, value] : {std::pair{5, "7"}, {5, "-1"}, {16, "3"}}) {
+    TestProgram other;
+    std::vector<std::string> file = freshSettingsLines(other.folder());
+    line(file, number) = value;
+    writeSettings(other.file("Tonvogel.ini"), file);
+    Program& p = other.build();
+    ASSERT_TRUE(p.startUp());
+    EXPECT_EQ(other.services.messages().size(), 1u) << number << " " << value;
+    EXPECT_TRUE(fs::exists(other.file("Tonvogel.ini.bad"))) << number << " " << value;
+    EXPECT_EQ(readLines(other.file("Tonvogel.ini")).at(static_cast<size_t>(number - 1)),
+              freshSettingsLines(other.folder()).at(static_cast<size_t>(number - 1)));
+  }
+}
+
+TEST_F(SettingsFileTest, FileWithLfEndsIsReadAsWell) {
+  std::string bytes;
+  std::vector<std::string> file = fresh();
+  line(file, 3) = "DL0LF";
+  for (const std::string& l : file) bytes += l + "\n";
+  writeFile(ini(), bytes);
+  Program& p = start();
+  EXPECT_EQ(p.networkName, "DL0LF");
+  EXPECT_TRUE(t.services.messages().empty());
+}
+
+TEST_F(SettingsFileTest, FailedWriteKeepsTheOldFileTellsTheUserAndCarriesOn) {
+  Program& p = start();
+  const std::string old = readFile(ini());
+  if (geteuid() == 0) {
+    fs::create_directory(ini() + ".tmp");  // root writes anywhere: block the temporary file
+  } else {
+    fs::permissions(t.folder(), fs::perms::owner_read | fs::perms::owner_exec);
+  }
+  p.frm_Einstellungen.ed_FunkName.userEdited("LOST");
+  save();
+  EXPECT_EQ(readFile(ini()), old);
+  EXPECT_EQ(t.services.messages().size(), 1u);
+  EXPECT_FALSE(p.ended());
+  EXPECT_EQ(p.networkName, "QQ0QQ");
+  EXPECT_TRUE(p.frm_DoKu.visible());
+  t.loop.runFor(5000);
+  EXPECT_FALSE(p.ended());
+}
+
+TEST_F(SettingsFileTest, MissingRecordingsFolderIsReportedAndTheRestOfTheFileApplied) {
+  std::vector<std::string> file = fresh();
+  const std::string gone = t.file("gone/rec");
+  line(file, 2) = gone;
+  line(file, 3) = "DB0ABC";
+  line(file, 26) = "9";
+  writeSettings(ini(), file);
+  const std::string old = readFile(ini());
+  Program& p = start();
+  const std::vector<std::string> shown = t.services.messages();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_NE(shown[0].find(gone), std::string::npos) << shown[0];
+  EXPECT_FALSE(fs::exists(t.file("gone")));
+  EXPECT_EQ(p.recordingsFolder, gone);
+  EXPECT_EQ(p.networkName, "DB0ABC");
+  EXPECT_EQ(p.frm_DoKu.tmrCQ_PAUSE.interval(), 9000);
+  EXPECT_EQ(readFile(ini()), old);
+  EXPECT_FALSE(fs::exists(ini() + ".bad"));
+}
+
+TEST_F(SettingsFileTest, TextsAreStoredInWindows1252UnlessItLacksACharacter) {
+  Program& p = start();
+  const std::string folder = t.file("Записи");
+  fs::create_directory(folder);
+  p.frm_Einstellungen.ed_PfadDoku.userEdited(folder);
+  p.frm_Einstellungen.ed_FunkName.userEdited("Bär€");
+  save();
+  EXPECT_EQ(lines().at(1), folder);  // kept as UTF-8
+  EXPECT_EQ(lines().at(2), "B\xE4r\x80");
+  EXPECT_EQ(p.recordingsFolder, folder);
+  EXPECT_EQ(p.networkName, "Bär€");
+  EXPECT_TRUE(fs::is_directory(folder + "/CQFiles"));
+  EXPECT_TRUE(t.services.messages().empty());
+}
+
+}  // namespace
+}  // namespace tv::test

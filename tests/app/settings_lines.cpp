@@ -1,0 +1,29 @@
+#include "tests/app/settings_lines.h"
+
+#include "tests/support/temp_folder.h"
+
+namespace tv::test {
+
+std::vector<std::string> freshSettingsLines(const std::string& folder) {
+  // clang-format off
+  return {folder + "/Tonvogel.ini created 07.12.2026, 10:00:00", folder, "QQ0QQ", "11025", "1",
+          "1", "2",
+          "71+689    //COM-9pin: Pin 1=PTT on; -2=PTT off; -3=Polung; -4=Roger2; -5=Roger1; -6=Parrot",
+          "67", "10", "180", "8", "5", "3", "50",             // lines 9-15
+          "1", "0", "0", "1", "0", "0", "10", "1", "1", "0",  // lines 16-25
+          "6", "15        15", "15", "15", "6760", "5325", "15", "0",
+          "300"};  // the transmit time-out, after the Windows version's 33 lines
+  // clang-format on
+}
+
+void writeSettings(const std::string& path, const std::vector<std::string>& lines) {
+  std::string bytes;
+  for (const std::string& l : lines) bytes += l + "\r\n";
+  writeFile(path, bytes);
+}
+
+std::string& line(std::vector<std::string>& lines, int number) {
+  return lines.at(static_cast<size_t>(number - 1));
+}
+
+}  // namespace tv::test

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tv::test {
+
+// The lines of a fresh settings file for `folder`, created at the start time of a
+// TestProgram (7 December 2026, 10:00:00), as written with no language chosen: the 33
+// lines of the Windows version, then the transmit time-out.
+std::vector<std::string> freshSettingsLines(const std::string& folder);
+
+// Writes the lines with CR LF ends, as the Windows version left them.
+void writeSettings(const std::string& path, const std::vector<std::string>& lines);
+
+// Line `number` (1-based) of a lines vector.
+std::string& line(std::vector<std::string>& lines, int number);
+
+}  // namespace tv::test
