@@ -12,6 +12,17 @@ struct MainForm : Form {
     setSizable(true);
     sli_Schwelle.setRange(0, 100);
     lb_CQVorwahl.setVisible(false);
+    // Built-in German texts, shown until a language is applied (and for the buttons
+    // that have no entry in the text table).
+    lbl_Menue.setCaption("Datei");
+    lbl_LoadWave.setCaption("Soundaufnahmen");
+    lbl_Start.setCaption("EIN/AUS");
+    lblCQ.setCaption("Auto-TX");
+    cmd_PAPA.setCaption("Papagei");
+    cmd_file_neu.setCaption("schneiden");
+    cmd_File_lö.setCaption("löschen");
+    cmd_zur.setCaption("minimieren");
+    fr3.setCaption("Sounds der letzten Tage");
   }
 
   Label tb1{*this, "tb1", {0, 0, 5325, 300}};

@@ -24,6 +24,7 @@ Program::Program(Platform platform_, ProgramOptions options)
       frm_Loe_File(ui_),
       frm_Oszi(ui_),
       settingsFile(*this),
+      textApplication(*this),
       settingsWindow(*this),
       mainWindow(*this),
       keying(*this) {
@@ -199,25 +200,12 @@ void Program::applyLanguage(Language language) {
 }
 
 void Program::applyTextEntry(Language language) {
-  // The windows' own captions come with the full text application; what every
-  // message needs is here already.
   const TextTable& table = language == Language::German ? germanTable : englishTable;
-  fillMessageTexts(table, messageTexts);
-  fillMenuTexts(table, menuTexts);
-  auto entry = [&](int k) -> const std::string& { return table.entries[static_cast<size_t>(k)]; };
-  frm_DoKu.setCaption(captionText(entry(8)));
-  frm_DoKu.lbl_Menue.setCaption(captionText(entry(9)));
-  frm_DoKu.lbl_Menue.setToolTip(tooltipText(entry(9)));
-  frm_Einstellungen.setCaption(captionText(entry(38)));
-  frm_Einstellungen.cmd_Speichern.setCaption(captionText(entry(101)));
-  frm_Einstellungen.cmd_Speichern.setToolTip(tooltipText(entry(101)));
-  frm_Einstellungen.cmd_Zurück.setCaption(captionText(entry(100)));
-  frm_Einstellungen.cmd_Zurück.setToolTip(tooltipText(entry(100)));
-  for (int k = 31; k <= 37; ++k) frm_DoKu.sb.setPanelToolTip(k - 30, tooltipText(entry(k)));
+  textApplication.applyRange(table, 8, kLastTextEntry);
+  // The program's own fields have no entry in the table.
   frm_Einstellungen.lbl_TxTimeout.setCaption(
       std::string(ownText(OwnText::TxTimeoutLabel, language)));
   frm_Einstellungen.ed_TxTimeout.setToolTip(std::string(ownText(OwnText::TxTimeoutTip, language)));
-  textIndex = 0;
 }
 
 MessageAnswer Program::messageBox(const std::string& text, MessageButtons buttons) {

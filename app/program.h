@@ -12,6 +12,7 @@
 #include "app/settings_file.h"
 #include "app/settings_form.h"
 #include "app/settings_window.h"
+#include "app/text_application.h"
 #include "app/wait_form.h"
 #include "platform/clock.h"
 #include "platform/event_loop.h"
@@ -193,6 +194,7 @@ class Program {
 
   // Behaviour.
   SettingsFile settingsFile;
+  TextApplication textApplication;
   SettingsWindow settingsWindow;
   MainWindow mainWindow;
   Keying keying;
