@@ -73,6 +73,8 @@ struct MainForm : Form {
   Timer tmr_Play{timers(), "tmr_Play", 100, false};
   Timer tmr2{timers(), "tmr2", 50, false};
   Timer tmr_Focus{timers(), "tmr_Focus", 200, false};
+  // Waits for the end of a drag-resize, so that the size is saved once, not per step.
+  Timer tmrResize{timers(), "tmrResize", 400, false};
   // Releases a transmitter keyed for too long; armed by each keying.
   Timer tmr_TxTimeout{timers(), "tmr_TxTimeout", 0, false};
 };

@@ -12,7 +12,15 @@ MainWindow::MainWindow(Program& program) : p_(program) {
   f.lbl_Menue.mouseDown = [this](int b, int s, int x, int y) { lbl_Menue_MouseDown(b, s, x, y); };
   f.lbl_Menue.mouseMove = [this](int b, int s, int x, int y) { lbl_Menue_MouseMove(b, s, x, y); };
   f.tb1.mouseMove = [this](int b, int s, int x, int y) { tb1_MouseMove(b, s, x, y); };
-  f.resize = [this] { frm_DoKu_ReSize(); };
+  f.resize = [&f] {
+    // Every step of a drag restarts the wait; the size handling runs once it ends.
+    f.tmrResize.setInterval(f.tmrResize.interval());
+    f.tmrResize.setEnabled(true);
+  };
+  f.tmrResize.tick = [this, &f] {
+    f.tmrResize.setEnabled(false);
+    frm_DoKu_ReSize();
+  };
   f.cmd_zur.click = [this] { cmd_zur_Click(); };
   f.sb.dblClick = [this] { sb_DblClick(); };
   f.close = [this](bool& cancel) { frm_DoKu_Close(cancel); };

@@ -38,6 +38,7 @@ TEST_F(ProgramTest, ResizeKeepsTheMinimumHeightTheWidthAndTheLeftEdgeAndSaves) {
   MainForm& f = p().frm_DoKu;
   f.userMoved(600, 300);  // dragging the left border moves the left edge too
   f.userResized(7000, 3000);
+  t.loop.runFor(500);  // the size is handled once the drag has ended
   EXPECT_EQ(f.height(), 4000);
   EXPECT_EQ(f.width(), 5325);
   EXPECT_EQ(f.left(), 15);
@@ -86,6 +87,56 @@ TEST_F(ProgramTest, ChoosingALanguageAppliesItAtOnceButSavesNothing) {
   EXPECT_EQ(readLines(t.file("Tonvogel.ini")).at(4), "1");
   lang.userSelected(0);
   EXPECT_EQ(p().messageTexts.items[21], "Kein Anschluß");
+}
+
+
+TEST_F(ProgramTest, ADragResizeIsSavedOnceAfterItEnds) {
+  MainForm& f = p().frm_DoKu;
+  const std::string settings = t.file("Tonvogel.ini");
+  const std::string before = readFile(settings);
+  for (int h = 4100; h <= 5000; h += 100) {
+    f.userResized(5325, h);
+    t.loop.runFor(50);
+  }
+  EXPECT_EQ(readFile(settings), before);  // nothing saved while the drag goes on
+  t.loop.runFor(500);
+  EXPECT_EQ(p().mainWindowHeight, 5000);
+  EXPECT_EQ(readLines(settings).at(26), "      15      5000");
+  EXPECT_EQ(f.lb_Sounds.height(), 5000 - 2475);
+  EXPECT_EQ(f.fr3.top(), 5000 - 2160);
+  EXPECT_EQ(f.cmd_zur.top(), 5000 - 2475 + 965);
+}
+
+TEST_F(ProgramTest, TheMenuActsOnItsChoiceAndADismissedMenuChangesNothing) {
+  MainForm& f = p().frm_DoKu;
+  const int height = f.height();
+  f.lbl_Menue.mouseDown(MouseButton::Left, 0, 0, 0);  // dismissed
+  EXPECT_EQ(f.height(), height);
+  EXPECT_FALSE(p().ended());
+  t.services.menuAnswers.push_back(3);  // "Playback window": collapse and hide it
+  f.lbl_Menue.mouseDown(MouseButton::Left, 0, 0, 0);
+  EXPECT_EQ(f.height(), 2160);
+  EXPECT_FALSE(p().frm_Oszi.visible());
+  t.services.menuAnswers.push_back(3);  // again: full height and the playback window
+  f.lbl_Menue.mouseDown(MouseButton::Left, 0, 0, 0);
+  EXPECT_GE(f.height(), 4000);
+  EXPECT_TRUE(p().frm_Oszi.visible());
+  t.services.menuAnswers.push_back(0);  // "Info" without a help file
+  f.lbl_Menue.mouseDown(MouseButton::Left, 0, 0, 0);
+  EXPECT_EQ(t.services.messages().back(), p().messageTexts.items[20]);
+  t.services.menuAnswers.push_back(5);  // "Exit program"
+  f.lbl_Menue.mouseDown(MouseButton::Left, 0, 0, 0);
+  EXPECT_TRUE(p().ended());
+}
+
+TEST_F(ProgramTest, StatusBarDoubleClickGivesTheDefaultLayout) {
+  MainForm& f = p().frm_DoKu;
+  f.sb.dblClick();
+  EXPECT_EQ(f.height(), 4005);
+  EXPECT_EQ(f.lb_Sounds.height(), 1530);
+  EXPECT_EQ(f.fr3.top(), 1845);
+  EXPECT_EQ(f.cmd_zur.top(), 2385);
+  EXPECT_EQ(f.sb.panels().size(), 7u);
 }
 
 }  // namespace
