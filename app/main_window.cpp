@@ -36,7 +36,9 @@ void MainWindow::lbl_Menue_MouseDown(int, int, int, int) {
   const int x = f.left() / 15 + 6;
   const int y = f.top() / 15 + 47;
   const auto& m = p_.menuTexts;
-  const int chosen = p_.platform.services.popupMenu(m[1] + "|-|" + m[2] + "|" + m[3] + "|-|" + m[4], x, y);
+  // Without a notification area the tray menu's actions follow the menu's own six.
+  const int chosen = p_.platform.services.popupMenu(
+      m[1] + "|-|" + m[2] + "|" + m[3] + "|-|" + m[4] + p_.trayMenu.mainMenuItems(), x, y);
   switch (chosen) {
     case 0:
       openHelpFile();
@@ -61,6 +63,7 @@ void MainWindow::lbl_Menue_MouseDown(int, int, int, int) {
       p_.shutdownRoutine();
       break;
     default:
+      p_.trayMenu.actFromMainMenu(chosen);
       break;
   }
 }

@@ -1,5 +1,6 @@
 #include "app/program.h"
 
+#include <cctype>
 #include <filesystem>
 #include <system_error>
 
@@ -27,8 +28,16 @@ Program::Program(Platform platform_, ProgramOptions options)
       textApplication(*this),
       settingsWindow(*this),
       mainWindow(*this),
-      keying(*this) {
-  frm_DoKu.tmr_Zeit.tick = [this] { mainWindow.keepWidth(); };
+      keying(*this),
+      recordingIndex(*this),
+      player(*this),
+      autoTx(*this),
+      levelMeter(*this),
+      recorder(*this),
+      installation(*this),
+      trayMenu(*this) {
+  // The recorder's once-a-second steps end with keeping the main window's width.
+  frm_DoKu.tmr_Zeit.tick = [this] { recorder.tmr_Zeit_Timer(); };
   frm_Info.lbl_info.click = [this] { clickSound(); };
   for (Form* f : {static_cast<Form*>(&frm_CQ), static_cast<Form*>(&frm_Loe_File),
                   static_cast<Form*>(&frm_Oszi)})
@@ -45,6 +54,10 @@ bool Program::startUp() {
   germanTable = {};
   englishTable = {};
   languageCode.clear();
+  // Working files (a capture saved under its bare name, XW.DAT, ping.wav) are
+  // found in the program folder, as a shortcut's start folder would make it.
+  std::error_code folderError;
+  if (!programFolder.empty()) std::filesystem::current_path(programFolder, folderError);
 
   // 2. The first start asks for the language before anything else.
   installationCheck();
@@ -65,9 +78,12 @@ bool Program::startUp() {
   frm_Info.setHeight(frm_Info.height() + heightCorrection);
   frm_Einstellungen.load();
   frm_Einstellungen.setHeight(frm_Einstellungen.height() + heightCorrection);
-  frm_Oszi.load();
+  recorder.setUp();
+  player.OpenPlaybackWindow();
+  player.speedFactor = 1.0;
   frm_DoKu.load();
   frm_DoKu.setHeight(frm_DoKu.height() + heightCorrection);
+  levelMeter.setUp();
 
   languageCodes = {"", "DL", "GB", "", "F", ""};
   frm_Einstellungen.cb_Lang.setListIndex(languageIndex - 1);
@@ -78,6 +94,7 @@ bool Program::startUp() {
   if (ended_) return false;
 
   frm_DoKu.setHeight(mainWindowHeight);
+  levelMeter.fillDeviceList();
   frm_Info.setCaption(programFileName + " " + versionText + " " + messageTexts.items[14]);
 
   applyStartState();
@@ -88,6 +105,7 @@ bool Program::startUp() {
   // 4. The tray icon's tip.
   frm_DoKu.tic1.setToolTip(" Tonvogel - " + versionText);
   frm_DoKu.tic1.setIconFile(programFolder + "/icon/tonvogel.png");
+  trayMenu.tellWhenNoTrayArea();
   return true;
 }
 
@@ -102,8 +120,14 @@ void Program::applySettings() {
   frm_DoKu.tmrRSP.setEnabled(false);
   frm_DoKu.tmrCQ_PAUSE.setEnabled(false);
   frm_DoKu.tmrCQ.setEnabled(false);
+  autoTx.settingsApplied();
 
   settingsFile.apply();
+  if (ended_) return;
+
+  // Recordings an earlier run could not file are filed before the list is read.
+  recorder.fileLeftovers();
+  recordingIndex.rebuildSoundList();
   if (ended_) return;
 
   setUpStatusBar();
@@ -123,7 +147,9 @@ void Program::applySettings() {
 void Program::setUpStatusBar() {
   StatusBar& sb = frm_DoKu.sb;
   std::vector<StatusBar::Panel> panels(7);
-  panels[0] = {"73 de", "", 40, false};
+  // Panel 1 says why the recorder stopped, until it runs again: the wait window that
+  // shows it too is mostly hidden.
+  panels[0] = {recorder.stopText().empty() ? "73 de" : recorder.stopText(), "", 40, false};
   panels[1] = {numberText(soundFileCount), "", 40, false};
   panels[2] = {programFileName, "", 75, false};
   panels[3] = {versionText, "", 70, false};
@@ -139,11 +165,13 @@ void Program::setUpStatusBar() {
 
 void Program::applyStartState() {
   frm_DoKu.setToolTip(programFileName + " " + versionText);
-  if (autoRecordFlag == 1 && !shuttingDown_) {
+  // A recorder that is on already keeps its recording and its stream.
+  if (autoRecordFlag == 1 && !shuttingDown_ && !recorder.running()) {
     recorderOn = 1;
     frm_DoKu.lbl_Start.setBackColour(rgb(255, 0, 0));
     frm_DoKu.lbl_Start.setForeColour(rgb(255, 255, 128));
-    // The recorder switch comes with the recorder.
+    frm_DoKu.lbl_Start.setBorderStyle(Look::On);
+    recorder.lbl_Start_MouseUp(MouseButton::Left, 0, 0, 0);
   }
   frm_Einstellungen.setVisible(settingsVisibleFlag == 1);
   if (startMinimizedFlag == 1) mainWindow.cmd_zur_Click();
@@ -159,19 +187,33 @@ void Program::shutdownRoutine() {
   // The transmitter is released before anything else can wait or fail.
   keying.releaseAll();
   // Playback stops and a recording in progress is saved (player and recorder).
+  player.cmdStop_Click();
+  recorder.programEnd();
   MainForm& f = frm_DoKu;
   f.lbl_Start.setBackColour(kButtonFace);
   f.tmrZT1.setEnabled(false);
   f.tmrPegel.setEnabled(false);
+  levelMeter.closeMeterInput();
   f.Progressbar1.setValue(0);
   f.progressbar3.setValue(0);
   f.lbl_Record.setBackColour(rgb(255, 0, 0));
+  recorder.clearState();
   settingsWindow.pressSave();
-  std::error_code ec;
-  const std::string totals = findCaseInsensitive(
-      findCaseInsensitive(recordingsFolder, "w"), "t_Gesamt.txt");
-  if (std::filesystem::exists(totals, ec)) std::filesystem::remove(totals, ec);
+  removeTotalsFiles();
   endProgram(0);
+}
+
+void Program::removeTotalsFiles() {
+  // A folder copied from Windows may spell the file in any case; every spelling goes.
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const std::string folder = findCaseInsensitive(recordingsFolder, "w");
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    std::string name = it->path().filename().string();
+    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    std::error_code ignored;
+    if (name == "t_gesamt.txt" && it->is_regular_file(ignored)) fs::remove(it->path(), ignored);
+  }
 }
 
 void Program::endProgram(int code) {
@@ -223,7 +265,9 @@ std::string Program::ownMessage(OwnText text, std::initializer_list<std::string_
 }
 
 void Program::showWaitWindow() {
-  frm_Info.setCaption(frm_Info.caption() + "  - wait! -");
+  // Every rebuild of the sound list shows the window again; the mark is added once.
+  const std::string mark = "  - wait! -";
+  if (!frm_Info.caption().ends_with(mark)) frm_Info.setCaption(frm_Info.caption() + mark);
   frm_Info.show();
 }
 
@@ -231,7 +275,7 @@ void Program::setWaitText(const std::string& text) { frm_Info.lbl_info.setCaptio
 
 void Program::hideWaitWindow() { frm_Info.hide(); }
 
-void Program::installationCheck() {}
+void Program::installationCheck() { installation.installationCheck(); }
 
 void Program::determineAutostartFolder() {
   autostartFlag = 0;

@@ -7,12 +7,14 @@
 #include <string>
 
 #include "app/install_form.h"
+#include "app/installation.h"
 #include "app/main_form.h"
 #include "app/main_window.h"
 #include "app/settings_file.h"
 #include "app/settings_form.h"
 #include "app/settings_window.h"
 #include "app/text_application.h"
+#include "app/tray_menu.h"
 #include "app/wait_form.h"
 #include "platform/clock.h"
 #include "platform/event_loop.h"
@@ -25,9 +27,14 @@
 #include "platform/sound/no_sound_system.h"
 #include "platform/ui.h"
 #include "player/playback_form.h"
+#include "player/player.h"
 #include "recorder/delete_form.h"
+#include "recorder/level_meter.h"
+#include "recorder/recording_index.h"
+#include "recorder/voice_recorder.h"
 #include "texts/own_texts.h"
 #include "texts/text_table.h"
+#include "transmit/auto_tx.h"
 #include "transmit/cq_form.h"
 #include "transmit/keying.h"
 
@@ -198,9 +205,17 @@ class Program {
   SettingsWindow settingsWindow;
   MainWindow mainWindow;
   Keying keying;
+  RecordingIndex recordingIndex;
+  Player player;
+  AutoTx autoTx;
+  LevelMeter levelMeter;
+  VoiceRecorder recorder;
+  Installation installation;
+  TrayMenu trayMenu;
 
  private:
   void setUpStatusBar();
+  void removeTotalsFiles();
   void applyTextEntry(Language language);
 
   bool ended_ = false;

@@ -10,6 +10,7 @@
 #include "app/numbers.h"
 #include "app/program.h"
 #include "platform/files.h"
+#include "recorder/capture_name.h"
 
 namespace tv {
 
@@ -36,10 +37,12 @@ std::string oneLine(std::string s) {
 
 std::string twoDigits(int n) { return (n < 10 ? "0" : "") + std::to_string(n); }
 
-int checkValue(double number) {
+// A check box takes 0, 1 or 2 (greyed); the flag is what the box then holds.
+int applyCheck(CheckBox& box, double number) {
   const long long v = roundHalfEven(number);
   if (v < 0 || v > 2) throw Refused{};
-  return static_cast<int>(v);
+  box.setValue(static_cast<int>(v));
+  return box.value();
 }
 
 std::string fileError(const std::error_code& ec) { return ec.message(); }
@@ -327,8 +330,16 @@ void SettingsFile::applyLine(int n, const std::string& L, std::vector<std::strin
       break;
     }
     case 6:
-      f.ed_FK.setText(L);
-      p_.networkNumber = leadingNumber(f.ed_FK.text());
+      // Recording names and their folders have room for one digit: another number is
+      // refused and the last usable one stays.
+      if (networkNumberUsable(L)) {
+        f.ed_FK.setText(L);
+        p_.networkNumber = leadingNumber(f.ed_FK.text());
+      } else {
+        warnings.push_back(p_.ownMessage(OwnText::NetworkNumberRefused,
+                                         {trim(L), numberText(p_.networkNumber)}));
+        f.ed_FK.setText(numberText(p_.networkNumber));
+      }
       break;
     case 7:
       f.cb_Com.setText(trim(L));
@@ -390,24 +401,19 @@ void SettingsFile::applyLine(int n, const std::string& L, std::vector<std::strin
       break;
     }
     case 16:
-      f.chk_StartAuto.setValue(checkValue(number));
-      p_.autoRecordFlag = f.chk_StartAuto.value();
+      p_.autoRecordFlag = applyCheck(f.chk_StartAuto, number);
       break;
     case 17:
-      f.chk_Sichtbar.setValue(checkValue(number));
-      p_.startMinimizedFlag = f.chk_Sichtbar.value();
+      p_.startMinimizedFlag = applyCheck(f.chk_Sichtbar, number);
       break;
     case 18:
-      f.chk_Log_Anz.setValue(checkValue(number));
-      p_.logMeterFlag = f.chk_Log_Anz.value();
+      p_.logMeterFlag = applyCheck(f.chk_Log_Anz, number);
       break;
     case 19:
-      f.chk_AufnDoku.setValue(checkValue(number));
-      p_.loggingFlag = f.chk_AufnDoku.value();
+      p_.loggingFlag = applyCheck(f.chk_AufnDoku, number);
       break;
     case 20: {
-      f.chk_TX.setValue(checkValue(number));
-      p_.txViaComFlag = f.chk_TX.value();
+      p_.txViaComFlag = applyCheck(f.chk_TX, number);
       const bool tx = p_.txViaComFlag != 0;
       p_.frm_Oszi.cmdPap2.setVisible(tx);
       p_.frm_Oszi.lbl_TX.setVisible(tx);
@@ -427,12 +433,10 @@ void SettingsFile::applyLine(int n, const std::string& L, std::vector<std::strin
       break;
     }
     case 23:
-      f.chk_Sichtbar2.setValue(checkValue(number));
-      p_.settingsVisibleFlag = f.chk_Sichtbar2.value();
+      p_.settingsVisibleFlag = applyCheck(f.chk_Sichtbar2, number);
       break;
     case 24:
-      f.chkFortlaufend.setValue(checkValue(number));
-      p_.playAllFlag = f.chkFortlaufend.value();
+      p_.playAllFlag = applyCheck(f.chkFortlaufend, number);
       break;
     case 25:
       if (number == 1) {

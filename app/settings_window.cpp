@@ -20,8 +20,10 @@ SettingsWindow::SettingsWindow(Program& program) : p_(program) {
 }
 
 void SettingsWindow::cmd_Speichern_MouseDown(int, int, int, int) {
-  // Playback stops before the file is written (the playback window's stop comes with
-  // the player).
+  // Playback stops before the file is written.
+  p_.player.cmdStop_Click();
+  p_.player.cmdStop_MouseDown(MouseButton::Left, 0, 0, 0);
+  p_.player.cmdStop_MouseUp(MouseButton::Left, 0, 0, 0);
   saveFailed_ = !p_.settingsFile.save();
 }
 

@@ -165,10 +165,15 @@ class Label : public Control {
   void setAlignment(Align a) { set(alignment_, a); }
   bool wordWrap() const { return wordWrap_; }
   void setWordWrap(bool v) { set(wordWrap_, v); }
+  // An image file shown in place of the caption (a flag, say); empty for the caption.
+  // The caption stays the label's text for tooltips and tests.
+  const std::string& picture() const { return picture_; }
+  void setPicture(std::string path) { set(picture_, std::move(path)); }
 
  private:
   Align alignment_ = Align::Left;
   bool wordWrap_ = false;
+  std::string picture_;
 };
 
 class Button : public Control {
@@ -396,7 +401,8 @@ class StatusBar : public Control {
   std::vector<Panel> panels_;
 };
 
-// The notification-area icon. `mouseUp` receives the button released over it.
+// The notification-area icon. `mouseUp` receives the button released over it and the
+// pointer's position on the screen in twips.
 class TrayIcon : public Control {
  public:
   TrayIcon(Form& form, std::string name)

@@ -89,6 +89,11 @@ class CaptureStream {
   RingBuffer::ReadResult read(std::uint64_t from, std::span<std::uint8_t> out);
 
   std::unique_ptr<CaptureTap> openTap();
+  // A tap that begins at the earlier stream position `from`: what the ring
+  // still holds from there up to now comes first, then everything that
+  // arrives. Where the ring no longer reaches back that far, the tap begins
+  // at the oldest sample it holds (see startPosition()).
+  std::unique_ptr<CaptureTap> openTapFrom(std::uint64_t from);
 
   // Ok while the device delivers; the error once it has failed (unplugged,
   // stopped by the system). A failed stream delivers nothing more.
@@ -136,6 +141,10 @@ class PlaybackStream {
 
   // Ok, or why the output failed while playing.
   virtual Result<void> status() = 0;
+
+  // False for an output that only keeps time because no device could be
+  // opened: the program must not let the user believe the sound is heard.
+  virtual bool audible() const { return true; }
 };
 
 // The output volume, shared by the sound system and its playback streams so

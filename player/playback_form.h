@@ -51,12 +51,16 @@ struct PlaybackForm : Form {
   Button cmd_Save{*this, "cmd_Save", {1620, 2910, 900, 330}};
   Button cmd_Kill{*this, "cmd_Kill", {2580, 2910, 900, 330}};
   Button cmd_Ret{*this, "cmd_Ret", {3540, 2910, 900, 330}};
-  // Only the keyboard's target while a sound plays (the space bar keys the transmitter).
-  EditField ed1{*this, "ed1", {6660, 2910, 360, 300}};
+  // Only the keyboard's target while a sound plays (the space bar keys the transmitter):
+  // one pixel in the corner, there only so that it can hold the focus.
+  EditField ed1{*this, "ed1", {7155, 3375, 15, 15}};
 
   Timer tmr1{timers(), "tmr1", 50, false};
-  Timer tmrplaywave{timers(), "tmrplaywave", 50, false};
+  // Often enough that the position shown never lags the sound by 50 ms.
+  Timer tmrplaywave{timers(), "tmrplaywave", 40, false};
   Timer tmr_NachStop{timers(), "tmr_NachStop", 300, false};
+  // Tells the user, once, that playback keeps time without a sound output.
+  Timer tmrSoundNotice{timers(), "tmrSoundNotice", 1, false};
 };
 
 }  // namespace tv

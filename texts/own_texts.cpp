@@ -62,6 +62,35 @@ constexpr std::array<OwnTextRow, kOwnTextCount> kOwnTexts{{
      "ohne Begrenzung)",
      "Longest continuous transmission in seconds; the transmitter is released after it (0 = no "
      "limit)"},
+    {OwnText::NoSoundOutput,
+     "Es ist keine Soundausgabe vorhanden: Wiedergabe und Auto-TX laufen nach der Uhr weiter, "
+     "aber es ist nichts zu hören.",
+     "There is no sound output: playback and Auto-TX keep time by the clock, but nothing can be "
+     "heard."},
+    {OwnText::RecordingKept,
+     "Die Aufnahme %1 konnte nicht in den Sammelordner W kopiert werden (%3). Sie bleibt in %2 "
+     "und wird beim nächsten Start abgelegt.",
+     "The recording %1 could not be copied into the collecting folder W (%3). It is kept in %2 "
+     "and filed at the next start."},
+    {OwnText::NetworkNumberRefused,
+     "Die Funkkreisnummer \"%1\" ist nicht möglich: Die Namen der Aufnahmen haben Platz für "
+     "eine Ziffer (0 bis 9). Die Nummer %2 bleibt.",
+     "The network number \"%1\" cannot be used: recording names have room for one digit (0 "
+     "to 9). The number stays %2."},
+    {OwnText::DesktopLauncherFailed,
+     "Der Starter %1 auf dem Schreibtisch konnte nicht angelegt werden (%2).",
+     "The desktop launcher %1 could not be written (%2)."},
+    {OwnText::AutoTxNotPlayable,
+     "Die Datei %1 lässt sich nicht abspielen. Auto-TX sendet nichts, der Sender bleibt "
+     "abgeschaltet.",
+     "The file %1 cannot be played. Auto-TX sends nothing and the transmitter stays released."},
+    {OwnText::AutoTxNoLength,
+     "Die Datei %1 ist 0 Sekunden lang. Auto-TX sendet nur Dateien mit Ton.",
+     "The file %1 is 0 seconds long. Auto-TX sends only files that hold sound."},
+    {OwnText::SendKeyReadFailed,
+     "Die Sendetaste kann an der Schnittstelle nicht abgefragt werden, darum wurde Auto-TX "
+     "beendet. Grund: %1",
+     "The send key cannot be read from the serial port, so Auto-TX has stopped. Reason: %1"},
 }};
 
 // A row out of place would hand every later message the wrong words.

@@ -31,7 +31,14 @@ enum class OwnText {
   TxTimeoutExpired,  // %1 seconds
   TxTimeoutLabel,
   TxTimeoutTip,
-  Count  // not a text; keep last
+  NoSoundOutput,
+  RecordingKept,          // %1 file, %2 folder, %3 reason
+  NetworkNumberRefused,   // %1 text entered, %2 number kept
+  DesktopLauncherFailed,  // %1 file, %2 reason
+  AutoTxNotPlayable,      // %1 file
+  AutoTxNoLength,         // %1 file
+  SendKeyReadFailed,      // %1 reason
+    Count  // not a text; keep last
 };
 
 inline constexpr std::size_t kOwnTextCount = static_cast<std::size_t>(OwnText::Count);

@@ -197,6 +197,8 @@ void Keying::tmr_TxTimeout_Timer() {
   if (!keyed_) return;
   PttOff();
   showReleased();
+  // Auto-TX would key the same file again after the pause.
+  if (p_.autoTx.running()) p_.autoTx.StopAutoTx();
   p_.tellUser(p_.ownMessage(OwnText::TxTimeoutExpired, {std::to_string(p_.txTimeoutSeconds)}));
 }
 

@@ -327,8 +327,16 @@ void ControlView::applyKind() {
 void ControlView::applyLabel() {
   auto& label = static_cast<QLabel&>(*widget_);
   const auto& model = static_cast<Label&>(control_);
-  label.setText(toQString(model.caption()));
-  label.setAlignment(labelAlignment(model.alignment()));
+  // A picture that cannot be read leaves the caption to say what the label is.
+  const QPixmap picture = imageFileExists(model.picture())
+                              ? QPixmap(toQString(model.picture()))
+                              : QPixmap();
+  if (!picture.isNull()) {
+    label.setPixmap(picture.scaled(label.size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+  } else {
+    label.setText(toQString(model.caption()));
+  }
+  label.setAlignment(picture.isNull() ? labelAlignment(model.alignment()) : Qt::AlignCenter);
   label.setWordWrap(model.wordWrap());
   setFrameLook(label, model.borderStyle());
 }
@@ -360,6 +368,9 @@ void ControlView::applyFrame() {
     const int extent = box.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &box);
     scrollBar_->setGeometry(box.width() - extent, 0, extent, box.height());
     scrollBar_->setRange(0, model.scrollMax());
+    // The range is in the model's units (twips, say): steps follow it, not Qt's one unit.
+    scrollBar_->setSingleStep(std::max(1, model.scrollMax() / 20));
+    scrollBar_->setPageStep(std::max(1, model.scrollMax() / 4));
     scrollBar_->setValue(model.scrollValue());
     scrollBar_->raise();
     scrollBar_->show();

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCursor>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -171,15 +172,20 @@ void InputBridge::connectSignals(ControlView& view) {
       if (QSystemTrayIcon* tray = view.trayIcon())
         connect(tray, &QSystemTrayIcon::activated, context,
                 [control](QSystemTrayIcon::ActivationReason reason) {
+                  // The icon has no area of its own: its events carry the pointer's
+                  // screen position, where a menu opens.
+                  const QPoint at = QCursor::pos();
+                  const int x = toTwips(at.x());
+                  const int y = toTwips(at.y());
                   switch (reason) {
                     case QSystemTrayIcon::Trigger:
-                      if (control->mouseUp) control->mouseUp(MouseButton::Left, 0, 0, 0);
+                      if (control->mouseUp) control->mouseUp(MouseButton::Left, 0, x, y);
                       break;
                     case QSystemTrayIcon::Context:
-                      if (control->mouseUp) control->mouseUp(MouseButton::Right, 0, 0, 0);
+                      if (control->mouseUp) control->mouseUp(MouseButton::Right, 0, x, y);
                       break;
                     case QSystemTrayIcon::MiddleClick:
-                      if (control->mouseUp) control->mouseUp(MouseButton::Middle, 0, 0, 0);
+                      if (control->mouseUp) control->mouseUp(MouseButton::Middle, 0, x, y);
                       break;
                     case QSystemTrayIcon::DoubleClick:
                       if (control->dblClick) control->dblClick();

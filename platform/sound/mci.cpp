@@ -60,6 +60,7 @@ struct Mci::CaptureDevice {
   std::optional<int> recordedRate;  // rate of the samples held, once there are any
   std::vector<std::uint8_t> samples;
   std::unique_ptr<CaptureTap> tap;
+  std::uint64_t tapDrained = 0;  // samples taken from the current tap so far
 };
 
 Mci::Mci(SoundSystem& sound, std::size_t logCapacity) : sound_(sound), logCapacity_(logCapacity) {}
@@ -81,6 +82,8 @@ std::string Mci::sendString(std::string_view command) {
   }
   return reply.text;
 }
+
+bool Mci::playbackSilent() const { return playback_ && !playback_->audible(); }
 
 Mci::Reply Mci::dispatch(std::string_view command) {
   if (command == "open new type waveaudio alias capture ") return openCapture();
@@ -124,6 +127,7 @@ Mci::Reply Mci::dispatch(std::string_view command) {
 Mci::Reply Mci::openCapture() {
   if (capture_) return Reply::error(kAliasInUse);
   capture_ = std::make_unique<CaptureDevice>();
+  span_.reset();
   return Reply::done();
 }
 
@@ -146,18 +150,32 @@ Mci::Reply Mci::setCaptureFormat(std::string_view arguments) {
   return Reply::done();
 }
 
-bool Mci::startTap() {
+bool Mci::startTap(std::optional<std::uint64_t> from) {
   auto stream = input_.lock();
   if (!stream) return false;
-  capture_->tap = stream->openTap();
+  capture_->tap = from ? stream->openTapFrom(*from) : stream->openTap();
+  capture_->tapDrained = 0;
   capture_->recordedRate = stream->sampleRate();
   return true;
+}
+
+void Mci::drainTap() {
+  const std::size_t before = capture_->samples.size();
+  capture_->tap->drainInto(capture_->samples);
+  capture_->tapDrained += capture_->samples.size() - before;
+  const std::uint64_t first = capture_->tap->startPosition();
+  const std::uint64_t end = first + capture_->tapDrained;
+  if (before == 0 || !span_) {
+    span_ = CaptureSpan{first, end};
+  } else {
+    span_->end = end;
+  }
 }
 
 void Mci::collectTap() {
   if (!capture_->tap) return;
   if (auto stream = input_.lock()) stream->update();
-  capture_->tap->drainInto(capture_->samples);
+  drainTap();
   capture_->tap.reset();
 }
 
@@ -172,7 +190,11 @@ Mci::Reply Mci::recordCapture() {
       *capture_->recordedRate != stream->sampleRate()) {
     return Reply::error(kOutOfRange);
   }
-  startTap();
+  // A set start applies to the beginning of a take only.
+  std::optional<std::uint64_t> from;
+  if (capture_->samples.empty()) from = nextStart_;
+  nextStart_.reset();
+  startTap(from);
   capture_->mode = Mode::recording;
   return Reply::done();
 }
@@ -218,7 +240,7 @@ Mci::Reply Mci::saveCapture(std::string_view name) {
     // Saving while recording keeps the take running; the file holds what
     // has arrived so far.
     if (auto stream = input_.lock()) stream->update();
-    capture_->tap->drainInto(capture_->samples);
+    drainTap();
   }
   const int rate = capture_->recordedRate.value_or(capture_->formatRate);
   if (auto written = writeMonoU8Wave(std::filesystem::path(name), rate, capture_->samples);

@@ -40,6 +40,25 @@ class Mci {
 
   std::string sendString(std::string_view command);
 
+  // Where the next "record capture " that begins a take starts in the input
+  // stream: at stream position `position`, which may lie before the command
+  // (the samples the stream still holds from there are recorded first), or
+  // at the command itself when none is set. Used once, by that command.
+  void setCaptureStart(std::uint64_t position) { nextStart_ = position; }
+
+  // Stream positions of the samples the capture device holds (or held, once
+  // closed): the first one and the one after the last. With a pause in the
+  // take the samples between are not among them.
+  struct CaptureSpan {
+    std::uint64_t first = 0;
+    std::uint64_t end = 0;
+  };
+  std::optional<CaptureSpan> captureSpan() const { return span_; }
+
+  // True while "waveplayfile" is open on an output that keeps time without
+  // sounding (no output device could be opened).
+  bool playbackSilent() const;
+
   // The newest commands with their replies, oldest first, at most
   // logCapacity of them.
   const std::deque<MciLogEntry>& log() const { return log_; }
@@ -61,7 +80,8 @@ class Mci {
   Reply seekPlayback(std::string_view position);
   Reply playPlayback(std::string_view position);
 
-  bool startTap();
+  bool startTap(std::optional<std::uint64_t> from = std::nullopt);
+  void drainTap();
   void collectTap();
 
   SoundSystem& sound_;
@@ -70,6 +90,8 @@ class Mci {
   std::weak_ptr<CaptureStream> input_;
   std::unique_ptr<CaptureDevice> capture_;
   std::unique_ptr<PlaybackStream> playback_;
+  std::optional<std::uint64_t> nextStart_;
+  std::optional<CaptureSpan> span_;
 };
 
 }  // namespace tv

@@ -28,6 +28,7 @@ class SilentPlayback : public PlaybackStream {
   Result<void> seek(std::int64_t ms) override;
   void stop() override;
   Result<void> status() override { return success(); }
+  bool audible() const override { return false; }
 
  private:
   void advance();

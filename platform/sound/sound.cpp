@@ -58,6 +58,31 @@ std::unique_ptr<CaptureTap> CaptureStream::openTap() {
   return tap;
 }
 
+std::unique_ptr<CaptureTap> CaptureStream::openTapFrom(std::uint64_t from) {
+  pump();
+  auto tap = std::make_unique<CaptureTap>(taps_);
+  std::lock_guard lock(taps_->mutex);
+  const std::uint64_t now = taps_->delivered;
+  tap->startPosition_ = now;
+  if (from < now) {
+    // The ring is written before a delivery reaches the taps, so it holds
+    // everything up to `now`; the earlier samples join the tap seamlessly.
+    std::vector<std::uint8_t> earlier(static_cast<std::size_t>(now - from));
+    const RingBuffer::ReadResult got = ring_.read(from, earlier);
+    if (got.count > 0 && got.first < now) {
+      const auto kept = static_cast<std::size_t>(
+          std::min<std::uint64_t>(got.count, now - got.first));
+      if (got.first + kept == now) {
+        earlier.resize(kept);
+        tap->blocks_.push_back(std::move(earlier));
+        tap->startPosition_ = got.first;
+      }
+    }
+  }
+  taps_->taps.push_back(tap.get());
+  return tap;
+}
+
 Result<void> CaptureStream::status() const {
   std::lock_guard lock(errorMutex_);
   if (error_) return failure(*error_);

@@ -221,6 +221,27 @@ TEST_F(RendererTest, PointerAndWindowIconComeFromIconFiles) {
   QFile::remove(icon);
 }
 
+TEST_F(RendererTest, LabelShowsItsPictureAndFallsBackToTheCaptionWithoutIt) {
+  const QString flag = QDir::temp().filePath(QStringLiteral("tv_renderer_flag.png"));
+  QPixmap pixmap(60, 40);
+  pixmap.fill(Qt::red);
+  ASSERT_TRUE(pixmap.save(flag));
+  form.lblStart.setCaption("DE");
+  form.lblStart.setPicture(toStdString(flag));
+  form.show();
+  qt.settle();
+  auto* label = widget<QLabel>(form.lblStart);
+  ASSERT_NE(label, nullptr);
+  EXPECT_FALSE(label->pixmap().isNull());
+  EXPECT_LE(label->pixmap().height(), label->height()) << "scaled into the label";
+
+  form.lblStart.setPicture("/nonexistent/flag.png");
+  qt.settle();
+  EXPECT_TRUE(label->pixmap().isNull());
+  EXPECT_EQ(label->text(), "DE");
+  QFile::remove(flag);
+}
+
 TEST_F(RendererTest, ADestroyedFormLosesItsWindow) {
   auto extra = std::make_unique<DemoForm>(qt.ui);
   extra->show();

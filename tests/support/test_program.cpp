@@ -7,10 +7,26 @@ TestProgram::TestProgram(LocalDateTime start) : clock(start) {}
 TestProgram::~TestProgram() = default;
 
 Program& TestProgram::build() {
-  Platform platform{clock, loop, services, shell, &serial, serialPorts, sound};
+  Platform platform{clock,  loop,        services,
+                    shell,  &serial,     serialPorts,
+                    sound ? sound : &quietReceiver};
   program = std::make_unique<Program>(platform, ProgramOptions{temp.path(), temp.path() + "/tonvogel"});
   loop.attach(program->ui().timers());
+  loop.whileWaiting = [this] {
+    if (autoInstall) answerInstallation();
+  };
   return *program;
+}
+
+void TestProgram::answerInstallation() {
+  Program& p = *program;
+  InstallForm& f = p.frm_inst;
+  if (!f.visible() || f.tmr_Inst.enabled()) return;
+  if (p.languageCode.empty()) p.installation.lbl_Inst_DE_Click();
+  if (f.chk_Inst.value() != 1) f.chk_Inst.userToggle(MouseButton::Left, 0, 0, 0);
+  p.installation.cmd_Inst_Ein_MouseUp(MouseButton::Left, 0, 0, 0);
+  // The timer's two ticks, at once.
+  while (p.installTicks < 2) p.installation.tmr_Inst_Timer();
 }
 
 }  // namespace tv::test

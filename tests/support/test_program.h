@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/program.h"
+#include "tests/support/quiet_receiver.h"
 #include "tests/support/scripted_services.h"
 #include "tests/support/serial/fake_serial_port.h"
 #include "tests/support/temp_folder.h"
@@ -28,13 +29,22 @@ struct TestProgram {
   FakeSerialPort serial{clock};
   // The ports the settings window offers; none when left empty.
   SerialPortCatalog* serialPorts = nullptr;
-  // A sound system for the program; none means a machine without sound devices.
+  // A sound system for the program; when none is set, a silent receiver with one input.
   SoundSystem* sound = nullptr;
+  QuietReceiver quietReceiver{clock};
   std::unique_ptr<Program> program;
+  // While the installation window waits, answer it as a user who accepts would: German
+  // unless a language is already set, acceptance, install. No time passes for it, so a
+  // first start writes the same file as before the window existed. Tests of the window
+  // itself turn this off.
+  bool autoInstall = true;
 
   // Builds the program; call after writing any files the start should find.
   Program& build();
   Program& p() { return *program; }
+
+ private:
+  void answerInstallation();
 };
 
 }  // namespace tv::test

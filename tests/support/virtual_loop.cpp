@@ -7,6 +7,7 @@ void VirtualLoop::dispatchPending() {
 }
 
 void VirtualLoop::waitAndDispatch() {
+  if (whileWaiting) whileWaiting();
   if (!timers_) return;
   const std::int64_t due = timers_->nextDue();
   if (due < 0) return;  // nothing can ever happen: the waiter must not hang

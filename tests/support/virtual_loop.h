@@ -33,6 +33,9 @@ class VirtualLoop : public EventLoop {
   int exitCode() const { return exitCode_; }
   // How long run() lets time pass before it gives up (a test's main loop must end).
   std::int64_t runLimitMs = 60'000;
+  // Runs at the start of every waitAndDispatch: a nested wait (the installation window)
+  // gets its answers here, as a user would give them while the program waits.
+  std::function<void()> whileWaiting;
 
  private:
   VirtualClock& clock_;

@@ -1,0 +1,37 @@
+#include "bench/bench_program.h"
+
+#include <ctime>
+
+#include "platform/sound/wav_file.h"
+#include "tests/app/settings_lines.h"
+
+namespace tv::bench {
+
+BenchProgram::BenchProgram(const std::string& inputWav, const std::vector<std::string>& lines) {
+  sound = std::make_unique<FileSoundSystem>(inputWav, t.clock);
+  t.sound = sound.get();
+  auto settings = lines;
+  if (test::line(settings, 2).empty()) test::line(settings, 2) = t.folder();
+  test::writeSettings(t.file("Tonvogel.ini"), settings);
+  t.build();
+  t.p().startUp();
+}
+
+std::vector<std::string> benchSettings(const std::string& folder) {
+  auto lines = test::freshSettingsLines(folder);
+  test::line(lines, 16) = "1";
+  test::line(lines, 19) = "0";
+  return lines;
+}
+
+double processCpuSeconds() {
+  timespec ts{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+  return static_cast<double>(ts.tv_sec) + ts.tv_nsec / 1e9;
+}
+
+void writeWave(const std::string& path, int rate, const std::vector<std::uint8_t>& samples) {
+  (void)writeMonoU8Wave(path, rate, samples);
+}
+
+}  // namespace tv::bench

@@ -1,0 +1,81 @@
+#include <filesystem>
+#include <system_error>
+
+#include "app/numbers.h"
+#include "app/program.h"
+#include "platform/files.h"
+#include "player/player.h"
+
+namespace tv {
+
+std::string Player::selectedListFile() const {
+  const ListBox& list = p_.frm_DoKu.lb_Sounds;
+  const int index = list.listIndex();
+  const std::string entry =
+      index >= 0 && index < list.listCount() ? list.item(index).substr(0, 25) : std::string();
+  const std::string folder =
+      findCaseInsensitive(trim(p_.frm_Einstellungen.ed_PfadDoku.text()), "w");
+  return folder + "/" + trim(entry);
+}
+
+void Player::PlayNextInList() {
+  if (p_.frm_Einstellungen.chkFortlaufend.value() != 1) return;
+  ListBox& list = p_.frm_DoKu.lb_Sounds;
+  if (list.listIndex() >= list.listCount() - 1) return;
+  list.setListIndex(list.listIndex() + 1);
+  selectedFile = selectedListFile();
+  PlaybackForm& f = p_.frm_Oszi;
+  f.slider.setValue(0);
+  StopPlayback();
+  currentWave = selectedFile;
+  f.tmrplaywave.setEnabled(false);
+  std::error_code ec;
+  if (std::filesystem::is_regular_file(selectedFile, ec)) LoadWave(selectedFile);
+  ShowLoadedWave();
+  f.tmr_NachStop.setEnabled(true);
+  f.tmrplaywave.setEnabled(true);
+}
+
+void Player::tmr_NachStop_Timer() {
+  lb_Sounds_MouseDown(MouseButton::Left, 0, 0, 0);
+  lb_Sounds_MouseUp(MouseButton::Left, 0, 0, 0);
+  lblFreqNorm_MouseDown(MouseButton::Left, 0, 0, 0);
+  lblFreqNorm_MouseUp(MouseButton::Left, 0, 0, 0);
+  p_.frm_Oszi.tmr_NachStop.setEnabled(false);
+}
+
+// The sound list's press and release as far as playback needs them: the volume from
+// the settings field and the delete button's state come with the sound list itself.
+void Player::lb_Sounds_MouseDown(int, int, int, int) {
+  if (p_.frm_DoKu.lb_Sounds.listCount() == 0) return;
+  p_.frm_Oszi.frx1.cls();
+}
+
+void Player::lb_Sounds_MouseUp(int button, int, int, int) {
+  if (p_.frm_DoKu.lb_Sounds.listCount() == 0) return;
+  PlaybackForm& f = p_.frm_Oszi;
+  selectedFile = selectedListFile();
+  if (button == MouseButton::Left) {
+    StopPlayback();
+    f.slider.setValue(0);
+    currentWave = selectedFile;
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(selectedFile, ec)) LoadWave(selectedFile);
+    ShowLoadedWave();
+    ReadNormalRate();
+  } else {
+    // Once more, from where it stopped, at normal speed.
+    selectedFile = chosenFile;
+    f.tmrplaywave.setEnabled(false);
+    LoadWave(selectedFile);
+    playPosition = resumePosition;
+    speedFactor = 1.0;
+    StartPlayback();
+    f.slider.setValue(resumePosition);
+    p_.frm_DoKu.tmr_Focus.setEnabled(true);
+  }
+  f.show();
+  f.tmr_NachStop.setEnabled(true);
+}
+
+}  // namespace tv

@@ -1,0 +1,117 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "player/wav/wav_reader.h"
+
+namespace tv {
+
+class Program;
+
+// The playback window's behaviour: getting a sound file into the window, playing it
+// through the "waveplayfile" command strings, following its position, pause, seek,
+// stop and close, playing through the sound list, and the TX button's space key.
+//
+// The sound-file and player values are program-wide: the recorder, the sound list
+// and Auto-TX read and set them as program.player.selectedFile and so on, and call
+// the procedures below by their names. Everything runs on the GUI thread; the
+// output plays on its own and is only polled by the position tick.
+class Player {
+ public:
+  explicit Player(Program& program);
+
+  // The path last chosen or set for loading; may be empty.
+  std::string selectedFile;
+  // The sound in the window, the one StartPlayback plays.
+  std::string currentWave;
+  // The path the user chose last; "Play" goes back to it.
+  std::string chosenFile;
+  // Seconds with two decimals in 7 characters; others read it back as a number.
+  std::string durationText;
+  HeaderFieldTable headerFieldTable;
+  WaveInfo waveInfo;
+
+  // True from a successful start until StopPlayback; pausing leaves it set.
+  bool playing = false;
+  // Where the next start begins, in millionths of playLength; above 999,998 the start.
+  std::int32_t resumePosition = 0;
+  // Milliseconds after a seek, millionths after a position tick; 1,000,000 = the end.
+  std::int32_t playPosition = 0;
+  // Milliseconds, as the output reported them when the sound was opened.
+  std::int32_t playLength = 0;
+  double speedFactor = 1.0;
+
+  // Drawing area of the waveform frame, in its own units.
+  int displayWidth = 0;
+  int displayHeight = 0;
+  std::vector<std::int32_t> peakTable;
+  std::string dialogFilter;
+
+  // Loading.
+  bool LoadWave(const std::string& path);
+  // ReadHeaderFields of selectedFile into headerFieldTable.
+  double ReadHeaderFields();
+  void PreparePlaybackWindow();
+  void OpenPlaybackWindow();
+  void OpenWaveDialog();
+  void ShowLoadedWave();
+  void lbl_LoadWave_MouseMove(int button, int shift, int x, int y);
+  void lbl_LoadWave_MouseDown(int button, int shift, int x, int y);
+  void tmr2_Timer();
+
+  // Playing.
+  void StartPlayback();
+  void StopPlayback();
+  void cmdStop_Click();
+  void cmdStop_MouseDown(int button, int shift, int x, int y);
+  void cmdStop_MouseUp(int button, int shift, int x, int y);
+  void cmd_Unterbrechen_MouseDown(int button, int shift, int x, int y);
+  void cmd_Unterbrechen_MouseUp(int button, int shift, int x, int y);
+  void slider_MouseDown(int button, int shift, int x, int y);
+  void slider_MouseMove(int button, int shift, int x, int y);
+  void slider_Scroll();
+  void slider_MouseUp(int button, int shift, int x, int y);
+  void cmd_Os_Zurück_Click();
+  void frm_Oszi_Close(bool& cancel);
+  void tmr1_Timer();
+  void tmrplaywave_Timer();
+  void ed1_KeyDown(int keyCode, int shift);
+  void tmr_Focus_Timer();
+
+  // Playing through the sound list.
+  void PlayNextInList();
+  void tmr_NachStop_Timer();
+  void lb_Sounds_MouseDown(int button, int shift, int x, int y);
+  void lb_Sounds_MouseUp(int button, int shift, int x, int y);
+
+  // The "Play" button and the waveform, speed and peak steps; for now "Play" plays
+  // the loaded sound at normal speed.
+  void lblFreqNorm_MouseDown(int button, int shift, int x, int y);
+  void lblFreqNorm_MouseUp(int button, int shift, int x, int y);
+  void ShowPeak() {}
+  void DrawWaveform() {}
+  void BuildPeakTable() {}
+  void ReadNormalRate() {}
+
+  // The file behind the selected entry of the sound list; empty name when none.
+  std::string selectedListFile() const;
+
+ private:
+  // Seek and play from `ms`: every resumption sends the seek before the play.
+  void playFrom(std::int64_t ms);
+  std::int64_t sliderMs() const;
+  void showPlayButtonOff();
+  void showPlayButtonOn();
+  void tellNoSoundOutput();
+
+  Program& p_;
+  // The user hears of a machine without sound output once per run.
+  bool toldNoSoundOutput_ = false;
+};
+
+// Seconds as the position and slider displays show them ("12.35").
+std::string positionText(double seconds);
+
+}  // namespace tv

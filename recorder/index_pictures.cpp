@@ -1,0 +1,42 @@
+#include "recorder/index_pictures.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "app/numbers.h"
+
+namespace tv {
+
+namespace {
+
+std::string fixed(double value, int decimals) {
+  if (!std::isfinite(value)) value = 0;
+  char digits[64];
+  const auto [end, error] =
+      std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed, decimals);
+  if (error != std::errc{}) return "0";
+  return std::string(digits, end);
+}
+
+}  // namespace
+
+std::string listEntry(std::string_view name, double tenths) {
+  std::string time = fixed(tenths, 1);
+  if (time.size() < 6) time.insert(0, 6 - time.size(), ' ');
+  return std::string(name) + " " + time + "s";
+}
+
+std::string totalsLine(double seconds) {
+  return fixed(seconds, 2) + "\r\n";
+}
+
+double totalsValue(std::string_view text) {
+  std::string line(text.substr(0, text.find_first_of("\r\n")));
+  if (line.find('.') == std::string::npos) {
+    const size_t comma = line.find(',');
+    if (comma != std::string::npos) line[comma] = '.';
+  }
+  return leadingNumber(line);
+}
+
+}  // namespace tv

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/sound.h"
+
+namespace tv {
+
+class Program;
+
+// The input level meter: the device list, the meter input that the capture
+// device shares, the level tick and the controls that mirror the threshold,
+// the polling interval and the playback volume. All on the GUI thread.
+class LevelMeter {
+ public:
+  explicit LevelMeter(Program& program);
+
+  // Bar range and value; once, when the main window is loaded.
+  void setUp();
+  // Lists the input devices that take the capture format, each with its own
+  // device number; the box says so when there is none.
+  void fillDeviceList();
+
+  // Opens the selected device at the configured rate and hands the stream to
+  // the capture device. False when it failed; the reason is in failureText().
+  bool openMeterInput();
+  void closeMeterInput();
+  bool isOpen() const { return stream_ != nullptr; }
+  const std::string& failureText() const { return failureText_; }
+
+  void tmrPegel_Timer();
+  void sli_Schwelle_Scroll();
+  void Progressbar1_MouseDown(int button, int shift, int x, int y);
+  void ed_Interval_Click();
+  void sli_Lautst_Scroll();
+
+  // Puts the polling interval of ed_Interval back into force; the interval
+  // now in force.
+  int restoreInterval();
+
+  // Stream position of the oldest sample the running (or last) tick
+  // analysed: where a capture that this tick's trigger starts may begin.
+  std::uint64_t analysedBlockStart() const { return analysedBlockStart_; }
+
+  // Kept for the life of the program, across switching off and on.
+  float envelope = 0;
+  int levelPercent = 0;
+
+ private:
+  Program& p_;
+  std::shared_ptr<CaptureStream> stream_;
+  std::array<std::uint8_t, kMeterBlockBytes> block_{};
+  std::uint64_t analysedBlockStart_ = 0;
+  std::string failureText_;
+};
+
+}  // namespace tv

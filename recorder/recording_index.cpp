@@ -1,0 +1,294 @@
+#include "recorder/recording_index.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+#include "app/numbers.h"
+#include "app/program.h"
+#include "platform/files.h"
+#include "player/wav/wav_reader.h"
+#include "recorder/index_names.h"
+#include "recorder/index_pictures.h"
+#include "recorder/wall_clock_moments.h"
+#include "texts/text_table.h"
+
+namespace tv {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kIndexFileName = "w.dat";
+constexpr const char* kTotalsFileName = "t_Gesamt.txt";
+// How often a long rebuild lets the loop run, so the wait window shows where it is.
+constexpr long long kProgressIntervalMs = 100;
+constexpr std::int64_t kDaySeconds = 86400;
+constexpr std::int64_t kDailyRebuildSecond = 30;  // 00:00:30
+
+std::string readText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+}  // namespace
+
+RecordingIndex::RecordingIndex(Program& program) : p_(program) {
+  p_.frm_DoKu.tmr_Löe.tick = [this] { tmr_Löe_Timer(); };
+}
+
+std::string RecordingIndex::collectingFolder() const {
+  return findCaseInsensitive(p_.recordingsFolder, "W");
+}
+
+std::string RecordingIndex::totalsPath() const {
+  return findCaseInsensitive(collectingFolder(), kTotalsFileName);
+}
+
+void RecordingIndex::rebuildSoundList() {
+  // The program is about to end and the list with it; a full pass over the folder (or a
+  // message box about a missing one) would only hold up the exit.
+  if (p_.shuttingDown() || p_.ended()) return;
+  if (rebuilding_) {
+    rebuildRequested_ = true;
+    return;
+  }
+  do {
+    rebuilding_ = true;
+    rebuildRequested_ = false;
+    const bool countedBefore = totalsWritten_;
+    rebuildOnce();
+    rebuilding_ = false;
+    runDeferredFilings(!countedBefore && totalsWritten_);
+  } while (rebuildRequested_ && !p_.ended() && !p_.shuttingDown());
+}
+
+void RecordingIndex::rebuildOnce() {
+  MainForm& f = p_.frm_DoKu;
+  std::error_code ec;
+  if (!startedUp_) {
+    // The first rebuild of a run is the start-up's. The program folder always has its
+    // collecting folder, so the default recordings folder never lacks one; any other
+    // recordings folder (an unplugged disk) is not quietly made anew.
+    startedUp_ = true;
+    const std::string own = findCaseInsensitive(p_.programFolder, "W");
+    if (!fs::is_directory(own, ec)) fs::create_directory(own, ec);
+  }
+  const std::string folder = collectingFolder();
+  if (!fs::is_directory(folder, ec)) {
+    // Recordings that can no longer be reached (an unplugged disk) are not offered.
+    f.lb_Sounds.clear();
+    p_.soundFileCount = 0;
+    tellFolderMissing();
+    if (p_.ended()) return;
+  } else {
+    p_.showWaitWindow();
+    p_.soundFileCount = 0;
+    deletionList_.clear();
+
+    // What the rebuild works with is fixed here: settings applied by an event handled
+    // during the rebuild take effect in the rebuild that follows it.
+    const std::string network = numberText(p_.networkNumber);
+    const char digit = network.size() == 1 ? network[0] : '\0';
+    const double daysToKeep = p_.deleteAfterDays;
+    const double minimumTenths = p_.minRecordTenths;
+    const LocalDateTime now = p_.platform.clock.localNow();
+    const RecordingDate today{now.year, now.month, now.day};
+
+    std::vector<std::string> names;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+      std::error_code typeError;
+      if (it->is_regular_file(typeError)) names.push_back(it->path().filename().string());
+    }
+    // The folder lists in no particular order; the list and its order across New Year
+    // rest on name order.
+    std::sort(names.begin(), names.end());
+
+    std::string index;
+    for (const std::string& name : names) index += name + "\r\n";
+    (void)writeFileAtomically((fs::path(folder) / kIndexFileName).string(), index);
+    indexFolder_ = folder;
+    indexNetwork_ = digit;
+    f.lb_Sounds.clear();
+    // Once now, so the wait window is seen at all, then every so often while the files are
+    // read.
+    lastDispatchMs_ = p_.platform.clock.monotonicMs();
+    p_.platform.loop.dispatchPending();
+    if (p_.ended()) return abandonIndex();
+
+    if (!totalsWritten_) runningTotalTenths_ = 0;
+    struct Listed {
+      int year;
+      std::string text;
+    };
+    std::vector<Listed> listed;
+    HeaderFieldTable headerFields;
+    for (const std::string& name : names) {
+      if (digit == '\0' || name.empty() || name[0] != digit) continue;
+      const std::string path = (fs::path(folder) / name).string();
+      showProgress(path);
+      if (p_.ended()) return abandonIndex();
+      const std::optional<RecordingDate> date = recordingDate(name, digit);
+      if (!date) continue;
+      if (!(daysToKeep > daysBetween(*date, today))) {
+        deletionList_.push_back(path);
+        continue;
+      }
+      const double tenths = ReadHeaderFields(path, headerFields) * 10;
+      if (!(tenths > minimumTenths)) {
+        deletionList_.push_back(path);
+        continue;
+      }
+      ++p_.soundFileCount;
+      listed.push_back({date->year, listEntry(name, tenths)});
+      if (!totalsWritten_) runningTotalTenths_ += tenths;
+    }
+
+    if (!totalsWritten_) {
+      writeTotals(runningTotalTenths_ / 10);
+      f.lblGesamtzeit.setCaption(p_.formatDuration(std::floor(runningTotalTenths_ / 10)));
+      totalsWritten_ = true;
+    }
+
+    // Names begin with the month, so in name order the days of December stand after
+    // those of January. Ordered by year first, the list runs in time order across New
+    // Year, and also when it reaches back further than a year.
+    std::stable_sort(listed.begin(), listed.end(),
+                     [](const Listed& a, const Listed& b) { return a.year < b.year; });
+    std::vector<std::string> items;
+    items.reserve(listed.size());
+    for (Listed& entry : listed) items.push_back(std::move(entry.text));
+    f.lb_Sounds.setItems(std::move(items));
+  }
+  f.lb_Sounds.setListIndex(f.lb_Sounds.listCount() - 1);
+  cleanUp();
+}
+
+void RecordingIndex::abandonIndex() {
+  // The program ended during the rebuild: nothing more is deleted or written.
+  std::error_code ec;
+  if (indexFolder_) fs::remove(fs::path(*indexFolder_) / kIndexFileName, ec);
+  indexFolder_.reset();
+  p_.hideWaitWindow();
+}
+
+void RecordingIndex::showProgress(const std::string& path) {
+  p_.setWaitText(path);
+  const long long now = p_.platform.clock.monotonicMs();
+  if (now - lastDispatchMs_ < kProgressIntervalMs) return;
+  lastDispatchMs_ = now;
+  p_.platform.loop.dispatchPending();
+}
+
+void RecordingIndex::cleanUp() {
+  if (indexFolder_) {
+    const fs::path folder = fs::path(*indexFolder_).lexically_normal();
+    for (const std::string& entry : deletionList_) {
+      // Only the current network's recordings inside the collecting folder are ever
+      // deleted, whatever text reached the list.
+      const fs::path file = fs::path(trim(entry)).lexically_normal();
+      if (file.parent_path() != folder) continue;
+      if (!recordingDate(file.filename().string(), indexNetwork_)) continue;
+      std::error_code ec;
+      if (!fs::is_regular_file(file, ec)) continue;
+      // A file that cannot be deleted stays and is found again by the next rebuild.
+      if (fs::remove(file, ec) && !ec) p_.setWaitText(file.string() + " " + messageText(143));
+    }
+    std::error_code ec;
+    fs::remove(folder / kIndexFileName, ec);
+    indexFolder_.reset();
+    p_.frm_DoKu.tmr_Löe.setEnabled(true);
+  }
+  if (p_.autoRecordFlag == 0) p_.settingsWindow.cmd_SK_Click();
+  p_.hideWaitWindow();
+}
+
+void RecordingIndex::entryAndTotalsAfterFiling(const std::string& captureName, double seconds) {
+  if (rebuilding_) {
+    // The rebuild under way rewrites the list and may or may not see the new file; the
+    // recording is settled once it has finished.
+    deferredFilings_.push_back({captureName, seconds});
+    return;
+  }
+  MainForm& f = p_.frm_DoKu;
+  f.lb_Sounds.addItem(listEntry(captureName, seconds * 10));
+  f.lb_Sounds.setListIndex(f.lb_Sounds.listCount() - 1);
+  addToTotals(seconds);
+}
+
+void RecordingIndex::addToTotals(double seconds) {
+  const std::string totals = totalsPath();
+  std::error_code ec;
+  if (fs::is_regular_file(totals, ec)) runningTotalTenths_ = totalsValue(readText(totals)) * 10;
+  // The total is kept to the hundredth: cutting it to whole seconds at every recording
+  // would lose up to a second each time.
+  const double total = runningTotalTenths_ / 10 + seconds;
+  runningTotalTenths_ = total * 10;
+  writeTotals(total);
+  p_.frm_DoKu.lblGesamtzeit.setCaption(p_.formatDuration(std::floor(total)));
+}
+
+void RecordingIndex::runDeferredFilings(bool rebuildCountedTotals) {
+  std::vector<Filing> filings;
+  filings.swap(deferredFilings_);
+  for (const Filing& filing : filings) {
+    const auto& items = p_.frm_DoKu.lb_Sounds.items();
+    const bool listed = std::any_of(items.begin(), items.end(), [&](const std::string& item) {
+      return trim(item.substr(0, 25)) == filing.captureName;
+    });
+    if (!listed) {
+      entryAndTotalsAfterFiling(filing.captureName, filing.seconds);
+    } else if (!rebuildCountedTotals) {
+      // Listed by the rebuild but not counted by it: only the time is missing.
+      addToTotals(filing.seconds);
+    }
+  }
+}
+
+void RecordingIndex::writeTotals(double seconds) {
+  // Without the file the total in memory carries on; the next recording tries again.
+  (void)writeFileAtomically(totalsPath(), totalsLine(seconds));
+}
+
+void RecordingIndex::onClockTick(const LocalDateTime& now) {
+  const std::int64_t seconds = wallSeconds(now);
+  const std::optional<std::int64_t> previous = previousTick_;
+  previousTick_ = seconds;
+  const bool due = previous ? momentPassed(*previous, seconds, kDaySeconds, kDailyRebuildSecond)
+                            : seconds % kDaySeconds == kDailyRebuildSecond;
+  // The latest 00:00:30 at or before now: a clock set back must not bring the same night
+  // round again.
+  const std::int64_t moment =
+      (seconds - kDailyRebuildSecond) / kDaySeconds * kDaySeconds + kDailyRebuildSecond;
+  if (!due || moment <= lastDailyRebuild_) return;
+  lastDailyRebuild_ = moment;
+  rebuildSoundList();
+}
+
+void RecordingIndex::tmr_Löe_Timer() {
+  p_.frm_DoKu.tmr_Löe.setEnabled(false);
+  p_.frm_DoKu.sb.setPanelText(2, numberText(p_.soundFileCount));
+}
+
+void RecordingIndex::tellFolderMissing() {
+  std::string tail = messageText(141);
+  if (!tail.empty() && tail[0] == '\\') tail[0] = '/';
+  const std::string text = messageText(140) + p_.recordingsFolder + tail;
+  p_.setWaitText(text);
+  p_.platform.services.messageBox(text, messageText(142), MessageButtons::Ok);
+}
+
+std::string RecordingIndex::messageText(int entry) const {
+  const std::string& loaded = p_.messageTexts.items[static_cast<size_t>(entry - 130)];
+  if (!loaded.empty()) return loaded;
+  // At start-up the list is built before the texts are applied; the message must not go
+  // out without its words.
+  TextTable table;
+  LoadTextTable(table, p_.languageIndex == 2 ? Language::English : Language::German);
+  return tooltipText(table.entries[static_cast<size_t>(entry)]);
+}
+
+}  // namespace tv

@@ -1,0 +1,532 @@
+#include "recorder/voice_recorder.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+#include "app/numbers.h"
+#include "app/program.h"
+#include "player/wav/wav_reader.h"
+#include "recorder/capture_name.h"
+#include "recorder/wall_clock_moments.h"
+
+namespace tv {
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr Colour kRed = rgb(255, 0, 0);
+constexpr Colour kYellow = rgb(255, 255, 0);
+constexpr Colour kPausedYellow = rgb(255, 255, 15);
+constexpr int kRecordingTickMs = 50;
+// Speech often begins with a soft syllable that stays below the threshold;
+// the longest pre-roll keeps most of it (bench_recorder measures what is
+// still missing). Prepended sound is harmless, a lost beginning is not.
+constexpr int kDefaultPreRollMs = 250;
+
+bool fileExists(const std::string& path) {
+  std::error_code ec;
+  return fs::is_regular_file(path, ec);
+}
+
+}  // namespace
+
+VoiceRecorder::VoiceRecorder(Program& program)
+    : preRollMs(kDefaultPreRollMs),
+      timedTransmission(program),
+      filer(program),
+      p_(program),
+      message_(program.ui().timers(), "tmrRecorderMessage", 1, false) {
+  MainForm& f = p_.frm_DoKu;
+  f.lbl_Start.mouseDown = [this](int b, int s, int x, int y) { lbl_Start_MouseDown(b, s, x, y); };
+  f.lbl_Start.mouseUp = [this](int b, int s, int x, int y) { lbl_Start_MouseUp(b, s, x, y); };
+  f.tmrAufnahme.tick = [this] { tmrAufnahme_Timer(); };
+  f.tmrZT1.tick = [this] { tmrZT1_Timer(); };
+  f.tmrZT2.tick = [this] { tmrZT2_Timer(); };
+  f.tmrZT3.tick = [this] { tmrZT3_Timer(); };
+  f.tmr_Blink.tick = [this] { tmr_Blink_Timer(); };
+  message_.tick = [this] { tmrRecorderMessage_Timer(); };
+  p_.frm_Einstellungen.ed_FK.change = [this] { ed_FK_Change(); };
+}
+
+void VoiceRecorder::ed_FK_Change() {
+  EditField& field = p_.frm_Einstellungen.ed_FK;
+  const std::string typed = trim(field.text());
+  if (typed.empty() || networkNumberUsable(typed)) return;
+  const std::string kept = numberText(p_.networkNumber);
+  field.setText(kept);
+  p_.messageBox(p_.ownMessage(OwnText::NetworkNumberRefused, {typed, kept}));
+}
+
+void VoiceRecorder::setUp() {
+  p_.frm_DoKu.lbl_Start.setBorderStyle(Look::Off);
+  timedTransmission.readScheduleFile();
+  lastClockSecond_.reset();
+}
+
+bool VoiceRecorder::running() const {
+  return p_.levelMeter.isOpen();
+}
+
+void VoiceRecorder::lbl_Start_MouseDown(int, int, int, int) {
+  p_.recorderOn = p_.recorderOn == 1 ? 0 : 1;
+  if (p_.recorderOn == 1) {
+    showSwitchOn();
+  } else {
+    showSwitchOff();
+  }
+}
+
+void VoiceRecorder::lbl_Start_MouseUp(int, int, int, int) {
+  if (p_.recorderOn == 1) {
+    // Pressed again while on (apply start state does that after every save of
+    // the settings): the running recorder and its stream stay as they are.
+    if (running()) return;
+    switchOn();
+  } else {
+    switchOff();
+  }
+}
+
+void VoiceRecorder::showSwitchOn() {
+  Label& l = p_.frm_DoKu.lbl_Start;
+  l.setBackColour(kRed);
+  l.setForeColour(rgb(255, 255, 128));
+  l.setBorderStyle(Look::On);
+}
+
+void VoiceRecorder::showSwitchOff() {
+  Label& l = p_.frm_DoKu.lbl_Start;
+  l.setBackColour(kButtonFace);
+  l.setForeColour(rgb(0, 0, 0));
+  l.setBorderStyle(Look::Off);
+}
+
+void VoiceRecorder::switchOn() {
+  MainForm& f = p_.frm_DoKu;
+  f.cmd_File_lö.setEnabled(false);
+  f.fr2.setCaption(entry16(true));
+  f.fr2.setForeColour(kRed);
+  f.setHeight(p_.mainWindowHeight);
+  if (!p_.levelMeter.openMeterInput()) {
+    p_.recorderOn = 0;
+    f.fr2.setCaption(entry16(false));
+    f.fr2.setForeColour(kWindowText);
+    showStopped(p_.levelMeter.failureText());
+    return;
+  }
+  previousEnd_ = 0;
+  if (!stopText_.empty()) {
+    stopText_.clear();
+    if (!f.sb.panels().empty()) f.sb.setPanelText(1, "73 de");
+  }
+  f.tmr_Blink.setEnabled(true);
+  f.tmrZT2.setEnabled(true);
+  tmrAufnahme_Timer();
+  f.tmrPegel.setEnabled(true);
+}
+
+void VoiceRecorder::switchOff() {
+  MainForm& f = p_.frm_DoKu;
+  f.cmd_File_lö.setVisible(true);
+  soundListMouseDown();
+  finishRecording();
+  f.fr2.setCaption(entry16(false));
+  f.fr2.setForeColour(kWindowText);
+  stopPlayback();
+  f.tmrZT2.setEnabled(false);
+  f.setHeight(p_.mainWindowHeight);
+  f.tmrZT1.setEnabled(false);
+  // Off means every recorder timer off; the silence count and the lamp would
+  // otherwise go on working on a recorder that is not there.
+  f.tmrZT3.setEnabled(false);
+  f.tmr_Blink.setEnabled(false);
+  p_.levelMeter.closeMeterInput();
+  captureName.clear();
+  f.progressbar3.setValue(0);
+  f.progressbar4.setValue(0);
+  f.lbl_Record.setBackColour(kRed);
+  p_.frm_Oszi.slider.setValue(0);
+  recordingActive = 0;
+  signalAge = 0;
+  hideRunningTime();
+}
+
+void VoiceRecorder::hideRunningTime() {
+  p_.frm_DoKu.lbl_Rec_Max.setVisible(false);
+  p_.elapsedSeconds = 0;
+  p_.frm_DoKu.lbl_Rec_Max.setCaption("");
+}
+
+void VoiceRecorder::trigger() {
+  MainForm& f = p_.frm_DoKu;
+  f.lbl_Rec_Max.setVisible(true);
+  f.lbl_PegelAnzeige.setVisible(true);
+  f.lbl_PegelAnzeige.setCaption(std::to_string(p_.levelMeter.levelPercent));
+  f.tmrPegel.setInterval(kRecordingTickMs);
+  f.tmr_Blink.setEnabled(true);
+  if (p_.pauseAfterSilence > 0) {
+    silenceTicks = 1;
+    tmrZT3_Timer();
+    f.tmrZT3.setEnabled(true);
+  }
+  if (recordingActive == 0) {
+    recordingActive = 1;
+    f.lbl_Record.setVisible(true);
+    f.tmrZT1.setEnabled(true);
+    f.tmrZT2.setEnabled(true);
+    f.tmr_Blink.setEnabled(true);
+    startCapture(false);
+    quietTicks = 0;
+    quietMark = 0;
+  }
+}
+
+void VoiceRecorder::tmrAufnahme_Timer() {
+  if (recordingActive != 0) return;
+  recordingActive = 1;
+  MainForm& f = p_.frm_DoKu;
+  f.tmrZT1.setEnabled(true);
+  f.tmr_Blink.setEnabled(true);
+  f.lbl_Record.setVisible(true);
+  startCapture(true);
+}
+
+void VoiceRecorder::startCapture(bool atStreamOpen) {
+  captureName = makeCaptureName(static_cast<int>(roundHalfEven(p_.networkNumber)),
+                                p_.platform.clock.localNow());
+  const std::string rate = std::to_string(captureRate(p_.frm_Einstellungen.cb_Sample.text()));
+  const std::string opened = p_.mci.sendString("open new type waveaudio alias capture ");
+  if (opened.empty()) captureOpen_ = true;
+  p_.mci.sendString("set capture time format milliseconds  bitspersample 8 samplespersec " + rate +
+                    " channels 1 bytespersec " + rate + " alignment 1");
+  // The trigger fires on samples that arrived up to a meter block ago; the
+  // take begins before them, so the transmission's start is in the file.
+  std::uint64_t start = 0;
+  if (!atStreamOpen) {
+    const std::uint64_t analysed = p_.levelMeter.analysedBlockStart();
+    const double streamRate = leadingNumber(p_.sampleRate);
+    const auto preRoll = static_cast<std::uint64_t>(std::max(0.0, streamRate) * preRollMs / 1000);
+    start = analysed > preRoll ? analysed - preRoll : 0;
+    start = std::max(start, previousEnd_);
+  }
+  p_.mci.setCaptureStart(start);
+  p_.mci.sendString("record capture ");
+}
+
+void VoiceRecorder::finishRecording() {
+  p_.frm_DoKu.tmrZT1.setEnabled(false);
+  // Without a pause after silence the silence count never runs, and a take
+  // would be thrown away at its maximum time or at the switch: it is kept.
+  const bool heard = silenceTicks > 1 || p_.pauseAfterSilence <= 0;
+  if (minTicks > p_.minRecordTenths && heard) {
+    stopSaveClose();
+  } else {
+    p_.mci.sendString("close capture ");
+    captureOpen_ = false;
+  }
+  minTicks = -1;
+}
+
+void VoiceRecorder::stopSaveClose() {
+  MainForm& f = p_.frm_DoKu;
+  if (!captureName.empty() && captureOpen_) {
+    const std::string name = captureName;
+    p_.player.selectedFile = name;
+    p_.mci.sendString("stop capture wait ");
+    const std::string saved = p_.mci.sendString("save capture wait " + name);
+    p_.mci.sendString("close capture wait ");
+    captureOpen_ = false;
+    if (const auto span = p_.mci.captureSpan()) previousEnd_ = std::max(previousEnd_, span->end);
+    if (!saved.empty() || !fileExists(name)) {
+      stopForFailure(
+          p_.ownMessage(OwnText::RecordingSaveFailed, {name, saved.empty() ? "no file" : saved}));
+    } else {
+      HeaderFieldTable fields;
+      const double seconds = ReadHeaderFields(name, fields);
+      if (seconds > p_.minRecordTenths / 10) {
+        const RecordingFiler::Outcome filed = filer.file(name, name);
+        if (filed.collected) {
+          fileRecorded(filed.collectedPath, seconds);
+          deleteWorkingFile(name);
+          if (!filed.problem.empty()) p_.setWaitText(filed.problem);
+        } else {
+          keepWorkingFile(name, filed.problem);
+        }
+      } else {
+        deleteWorkingFile(name);
+      }
+    }
+  }
+  f.tmrZT3.setEnabled(false);
+  f.tmrZT2.setEnabled(false);
+  f.tmrZT1.setEnabled(false);
+  signalAge = -1;
+  minTicks = 0;
+  maxTicks = 0;
+  silenceTicks = 0;
+}
+
+void VoiceRecorder::programEnd() {
+  stopSaveClose();
+}
+
+void VoiceRecorder::clearState() {
+  recordingActive = 0;
+  signalAge = 0;
+  minTicks = 0;
+  maxTicks = 0;
+  silenceTicks = 0;
+  capturePaused = 0;
+  captureName.clear();
+  p_.elapsedSeconds = 0;
+}
+
+bool VoiceRecorder::deleteWorkingFile(const std::string& name) {
+  std::error_code ec;
+  fs::remove(name, ec);
+  return !ec;
+}
+
+void VoiceRecorder::keepWorkingFile(const std::string& name, const std::string& reason) {
+  const std::string text = p_.ownMessage(OwnText::RecordingKept,
+                                         {name, fs::absolute(name).parent_path().string(), reason});
+  p_.setWaitText(text);
+  tellLater(text);
+}
+
+void VoiceRecorder::fileLeftovers() {
+  if (leftoversFiled_) return;
+  leftoversFiled_ = true;
+  std::error_code ec;
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(".", ec)) {
+    const std::string name = entry.path().filename().string();
+    std::error_code typeError;
+    if (entry.is_regular_file(typeError) && isCaptureName(name)) names.push_back(name);
+  }
+  std::sort(names.begin(), names.end());
+  for (const std::string& name : names) {
+    HeaderFieldTable fields;
+    const double seconds = ReadHeaderFields(name, fields);
+    const RecordingFiler::Outcome filed = filer.file(name, name);
+    if (filed.collected) {
+      fileRecorded(filed.collectedPath, seconds);
+      deleteWorkingFile(name);
+    } else {
+      keepWorkingFile(name, filed.problem);
+    }
+  }
+}
+
+void VoiceRecorder::tmrZT1_Timer() {
+  MainForm& f = p_.frm_DoKu;
+  if (p_.pauseAfterSilence > 0) f.tmrZT3.setEnabled(true);
+  if (signalAge == 0) {
+    minTicks = 0;
+    f.tmrZT2.setEnabled(true);
+    f.tmrZT3.setEnabled(true);
+    f.lbl_Record.setVisible(true);
+    return;
+  }
+  if (silenceTicks > p_.pauseAfterSilence) {
+    finishRecording();
+    recordingActive = 0;
+    f.progressbar4.setValue(0);
+    p_.mci.sendString("close capture ");
+    captureOpen_ = false;
+    signalAge = -1;
+    minTicks = 0;
+    maxTicks = 0;
+    silenceTicks = 0;
+    f.tmrZT2.setEnabled(false);
+    f.tmrZT1.setEnabled(false);
+    f.tmr_Blink.setEnabled(false);
+    hideRunningTime();
+    f.lbl_Record.setBackColour(kRed);
+    f.progressbar3.setValue(0);
+  }
+}
+
+void VoiceRecorder::tmrZT2_Timer() {
+  MainForm& f = p_.frm_DoKu;
+  f.progressbar3.setValue(static_cast<int>(maxTicks));
+  // With a pause of 1 s or less the silence bar has no room: it stays empty.
+  const int silenceRoom = static_cast<int>(p_.pauseAfterSilence) - 1;
+  if (silenceRoom >= 1) {
+    f.progressbar4.setMax(silenceRoom);
+    f.progressbar4.setValue(static_cast<int>(silenceTicks) - 1);
+  } else {
+    f.progressbar4.setValue(0);
+  }
+  const std::string hms = tv::formatDuration(p_.elapsedSeconds);
+  f.lbl_Rec_Max.setCaption(hms.substr(hms.size() - 5));
+
+  if (p_.elapsedSeconds >= p_.maxRecordTenths / 10) {
+    finishRecording();
+    recordingActive = 0;
+    signalAge = -1;
+    minTicks = 0;
+    maxTicks = 0;
+    silenceTicks = 0;
+    f.tmrZT3.setEnabled(false);
+    f.progressbar3.setValue(0);
+    f.progressbar4.setValue(0);
+    f.tmrZT1.setEnabled(false);
+    hideRunningTime();
+    f.tmr_Blink.setEnabled(false);
+    f.lbl_Record.setBackColour(kRed);
+    p_.levelMeter.restoreInterval();
+  } else {
+    signalAge += 1;
+    minTicks += 1;
+    maxTicks += 1;
+  }
+}
+
+void VoiceRecorder::tmrZT3_Timer() {
+  MainForm& f = p_.frm_DoKu;
+  if (signalAge > 1) {
+    quietTicks += 1;
+  } else {
+    quietMark = quietTicks + 2;
+  }
+  if (silenceTicks > p_.pauseAfterSilence + 2) {
+    f.lbl_PegelAnzeige.setVisible(false);
+    p_.mci.sendString("pause capture wait ");
+    f.tmr_Blink.setEnabled(false);
+    f.lbl_Record.setBackColour(kPausedYellow);
+    f.tic1.setIconFile(iconFile("mi_rt.ico"));
+    f.tmrZT3.setEnabled(false);
+    f.tmrZT2.setEnabled(false);
+    f.tmrZT1.setEnabled(false);
+    capturePaused = 1;
+    if (silenceTicks > quietMark || silenceTicks > p_.pauseAfterSilence) {
+      finishRecording();
+      recordingActive = 0;
+      signalAge = -1;
+      minTicks = 0;
+      maxTicks = 0;
+      silenceTicks = 0;
+      f.tmrZT3.setEnabled(false);
+      f.progressbar3.setValue(0);
+      f.progressbar4.setValue(0);
+      f.tmrZT1.setEnabled(false);
+      f.tmr_Blink.setEnabled(false);
+      f.lbl_Record.setBackColour(kRed);
+      p_.levelMeter.restoreInterval();
+    }
+    hideRunningTime();
+  } else if (capturePaused == 1) {
+    capturePaused = 0;
+    p_.mci.sendString("resume capture wait ");
+    f.tmrZT3.setEnabled(true);
+    f.tmrZT2.setEnabled(true);
+    f.tmrZT1.setEnabled(true);
+    signalAge = -1;
+  }
+  silenceTicks += 1;
+}
+
+void VoiceRecorder::tmr_Blink_Timer() {
+  MainForm& f = p_.frm_DoKu;
+  blinkPhase += 1;
+  if (f.lbl_Start.borderStyle() != Look::On) return;
+  if (blinkPhase == 1) {
+    f.lbl_Record.setBackColour(kYellow);
+    f.tic1.setIconFile(iconFile("mi_rt.ico"));
+  } else if (blinkPhase == 2) {
+    f.lbl_Record.setBackColour(kYellow);
+  } else {
+    f.lbl_Record.setBackColour(kRed);
+    blinkPhase = 0;
+    f.tic1.setIconFile(iconFile("mi.ico"));
+  }
+}
+
+void VoiceRecorder::tmr_Zeit_Timer() {
+  const LocalDateTime local = p_.platform.clock.localNow();
+  // The daily rebuild at 00:00:30 is the index's own.
+  p_.recordingIndex.onClockTick(local);
+  // The schedule fires once when its moment has passed since the previous
+  // tick, however late this tick comes; a clock set back fires nothing.
+  const std::int64_t now = wallSeconds(local);
+  const std::int64_t previous = lastClockSecond_.value_or(now - 1);
+  lastClockSecond_ = now;
+  timedTransmission.check(previous, now);
+  if (recordingActive == 1) p_.elapsedSeconds += 1;
+  p_.mainWindow.keepWidth();
+}
+
+void VoiceRecorder::inputLost(const std::string& reason) {
+  p_.frm_DoKu.tmrPegel.setEnabled(false);
+  if (recordingActive == 1) {
+    stopSaveClose();
+    recordingActive = 0;
+  }
+  stopForFailure(p_.ownMessage(OwnText::SoundDeviceLost, {reason}));
+}
+
+void VoiceRecorder::stopForFailure(const std::string& text) {
+  pendingStop_ = text;
+  p_.setWaitText(text);
+  message_.setEnabled(true);
+}
+
+void VoiceRecorder::tellLater(const std::string& text) {
+  if (p_.shuttingDown()) {
+    p_.tellUser(text);
+    return;
+  }
+  pendingMessages_.push_back(text);
+  message_.setEnabled(true);
+}
+
+void VoiceRecorder::tmrRecorderMessage_Timer() {
+  message_.setEnabled(false);
+  std::vector<std::string> messages;
+  messages.swap(pendingMessages_);
+  std::optional<std::string> stop;
+  stop.swap(pendingStop_);
+  if (stop && p_.recorderOn == 1) {
+    p_.recorderOn = 0;
+    showSwitchOff();
+    switchOff();
+  }
+  for (const std::string& text : messages) p_.tellUser(text);
+  if (stop) showStopped(*stop);
+}
+
+void VoiceRecorder::showStopped(const std::string& text) {
+  showSwitchOff();
+  stopText_ = text;
+  StatusBar& sb = p_.frm_DoKu.sb;
+  if (!sb.panels().empty()) {
+    sb.setPanelText(1, text);
+    sb.setPanelToolTip(1, text);
+  }
+  p_.tellUser(text);
+}
+
+std::string VoiceRecorder::entry16(bool caption) const {
+  const TextTable& table = p_.languageIndex == 2 ? p_.englishTable : p_.germanTable;
+  return caption ? captionText(table.entries[16]) : tooltipText(table.entries[16]);
+}
+
+std::string VoiceRecorder::iconFile(const char* name) const {
+  return p_.programFolder + "/icon/" + name;
+}
+
+void VoiceRecorder::fileRecorded(const std::string& path, double seconds) {
+  p_.recordingIndex.entryAndTotalsAfterFiling(fs::path(path).filename().string(), seconds);
+}
+
+void VoiceRecorder::soundListMouseDown() {
+  p_.player.lb_Sounds_MouseDown(MouseButton::Left, 0, 0, 0);
+}
+
+void VoiceRecorder::stopPlayback() {
+  p_.player.cmdStop_Click();
+}
+
+}  // namespace tv

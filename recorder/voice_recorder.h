@@ -1,0 +1,125 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/timer.h"
+#include "recorder/recording_filer.h"
+#include "recorder/timed_transmission.h"
+
+namespace tv {
+
+class Program;
+
+// The voice-operated recorder: the switch, the trigger the meter calls for
+// every sample above the threshold, the capture through the command layer's
+// "capture" device, the timers that count a recording and end it, and the
+// filing of what was recorded. Everything runs on the GUI thread; the
+// trigger may run up to 257 times in one level tick.
+class VoiceRecorder {
+ public:
+  explicit VoiceRecorder(Program& program);
+
+  // Start-up: the switch's released look, the schedule file, the clock.
+  void setUp();
+  // Files recordings that an earlier run had to leave in the working
+  // directory. Once per run, before the recordings are listed.
+  void fileLeftovers();
+
+  void lbl_Start_MouseDown(int button, int shift, int x, int y);
+  void lbl_Start_MouseUp(int button, int shift, int x, int y);
+  // Whether the switch-on sequence has run and the meter is open.
+  bool running() const;
+
+  // The network number as it is typed: one digit or nothing.
+  void ed_FK_Change();
+
+  void trigger();
+  void tmrAufnahme_Timer();
+  void tmrZT1_Timer();
+  void tmrZT2_Timer();
+  void tmrZT3_Timer();
+  void tmr_Blink_Timer();
+  void tmr_Zeit_Timer();
+
+  // Finish the recording: saved when it ran long enough, discarded otherwise.
+  void finishRecording();
+  // Stop, save, file and close the capture.
+  void stopSaveClose();
+  // The shutdown routine's save: a recording in progress is filed if its
+  // playing time exceeds the minimum.
+  void programEnd();
+  // The shutdown routine's reset of the recorder values.
+  void clearState();
+
+  // Why the recorder last stopped on a failure; empty once it runs again.
+  const std::string& stopText() const { return stopText_; }
+
+  // The meter's input failed: what was recorded is saved, the recorder goes off.
+  void inputLost(const std::string& reason);
+
+  // The recording index's entry and totals for a recording filed at `path`.
+  void fileRecorded(const std::string& path, double seconds);
+  void soundListMouseDown();
+  void stopPlayback();
+
+  // Recorder state.
+  int recordingActive = 0;
+  int signalAge = 0;
+  double minTicks = 0;
+  double maxTicks = 0;
+  double silenceTicks = 0;
+  double quietTicks = 0;
+  double quietMark = 0;
+  int capturePaused = 0;
+  double blinkPhase = 0;
+  std::string captureName;
+
+  // Sound recorded before the trigger's oldest analysed sample, for the soft
+  // beginning of speech.
+  int preRollMs;
+
+  TimedTransmission timedTransmission;
+  RecordingFiler filer;
+
+ private:
+  void switchOn();
+  void switchOff();
+  // Starts a capture; at the stream's beginning for the first one after
+  // switching on, otherwise just before what the triggering tick analysed.
+  void startCapture(bool atStreamOpen);
+  void hideRunningTime();
+  void showSwitchOn();
+  void showSwitchOff();
+  // Keeps a working file whose copy did not reach W, and says why.
+  void keepWorkingFile(const std::string& name, const std::string& reason);
+  bool deleteWorkingFile(const std::string& name);
+  // A failure that stops the recorder: it goes off on the next turn of the
+  // loop, after the procedure that met the failure has finished.
+  void stopForFailure(const std::string& text);
+  // A failure the user must see, shown on the next turn of the loop so that
+  // no recorder procedure is interrupted by the message box.
+  void tellLater(const std::string& text);
+  void tmrRecorderMessage_Timer();
+  void showStopped(const std::string& text);
+  std::string entry16(bool caption) const;
+  std::string iconFile(const char* name) const;
+
+  Program& p_;
+  Timer message_;
+  std::vector<std::string> pendingMessages_;
+  std::optional<std::string> pendingStop_;
+  // End of the last saved take in the meter's stream: a new take does not
+  // reach back into it, so a split recording neither loses nor doubles sound.
+  std::uint64_t previousEnd_ = 0;
+  std::optional<std::int64_t> lastClockSecond_;
+  bool leftoversFiled_ = false;
+  std::string stopText_;
+  // Whether the capture device is open: a name alone may be that of a
+  // capture that has already been saved.
+  bool captureOpen_ = false;
+};
+
+}  // namespace tv
