@@ -31,9 +31,12 @@ Program::Program(Platform platform_, ProgramOptions options)
       keying(*this),
       recordingIndex(*this),
       player(*this),
+      editing(*this),
       autoTx(*this),
+      cqManager(*this),
       levelMeter(*this),
       recorder(*this),
+      soundList(*this),
       installation(*this),
       trayMenu(*this) {
   // The recorder's once-a-second steps end with keeping the main window's width.
@@ -103,6 +106,7 @@ bool Program::startUp() {
   frm_Loe_File.load();
 
   // 4. The tray icon's tip.
+  startedUp_ = true;
   frm_DoKu.tic1.setToolTip(" Tonvogel - " + versionText);
   frm_DoKu.tic1.setIconFile(programFolder + "/icon/tonvogel.png");
   trayMenu.tellWhenNoTrayArea();
@@ -184,6 +188,13 @@ void Program::applyStartState() {
 void Program::shutdownRoutine() {
   if (ended_ || shuttingDown_) return;
   shuttingDown_ = true;
+  if (!startedUp_) {
+    // Ended before the windows were up (a signal while the installation window
+    // waits): there are no settings to save yet, and none must be created now.
+    keying.releaseAll();
+    endProgram(0);
+    return;
+  }
   // The transmitter is released before anything else can wait or fail.
   keying.releaseAll();
   // Playback stops and a recording in progress is saved (player and recorder).

@@ -26,16 +26,19 @@
 #include "platform/sound/mci.h"
 #include "platform/sound/no_sound_system.h"
 #include "platform/ui.h"
+#include "player/editing.h"
 #include "player/playback_form.h"
 #include "player/player.h"
 #include "recorder/delete_form.h"
 #include "recorder/level_meter.h"
 #include "recorder/recording_index.h"
+#include "recorder/sound_list.h"
 #include "recorder/voice_recorder.h"
 #include "texts/own_texts.h"
 #include "texts/text_table.h"
 #include "transmit/auto_tx.h"
 #include "transmit/cq_form.h"
+#include "transmit/cq_manager.h"
 #include "transmit/keying.h"
 
 namespace tv {
@@ -207,9 +210,12 @@ class Program {
   Keying keying;
   RecordingIndex recordingIndex;
   Player player;
+  Editing editing;
   AutoTx autoTx;
+  CqManager cqManager;
   LevelMeter levelMeter;
   VoiceRecorder recorder;
+  SoundList soundList;
   Installation installation;
   TrayMenu trayMenu;
 
@@ -220,6 +226,7 @@ class Program {
 
   bool ended_ = false;
   bool shuttingDown_ = false;
+  bool startedUp_ = false;
   int exitCode_ = 0;
 };
 

@@ -238,6 +238,9 @@ bool SettingsFile::save() {
 void SettingsFile::apply() {
   std::error_code ec;
   if (!fs::exists(path(), ec)) {
+    // The last save at program end found no file (deleted meanwhile): nothing to read,
+    // and no installation window to show on the way out.
+    if (p_.shuttingDown()) return;
     create();
     if (p_.ended()) return;
     if (fs::exists(path(), ec)) {

@@ -189,5 +189,17 @@ TEST_F(InstallationTest, InfoTextFollowsTheLanguageAndTheFrameFollowsTheScrollBa
   EXPECT_EQ(f().frx_Inst.top(), 0);
 }
 
+TEST_F(InstallationTest, ATerminationWhileTheWindowWaitsEndsWithoutASettingsFile) {
+  // A logout while the first start still asks for the language.
+  atWait = [this](int wait) {
+    if (wait == 1) p().shutdownRoutine();
+  };
+  EXPECT_FALSE(p().startUp());
+  EXPECT_TRUE(p().ended());
+  EXPECT_EQ(p().exitCode(), 0);
+  EXPECT_FALSE(fs::exists(t.file("Tonvogel.ini")));
+  EXPECT_LE(waits, 2) << "the window must not be shown a second time on the way out";
+}
+
 }  // namespace
 }  // namespace tv::test

@@ -1,0 +1,219 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/files.h"
+#include "player/editing.h"
+#include "player/waveform.h"
+#include "tests/sound/wav_bytes.h"
+#include "tests/support/test_program.h"
+
+namespace tv::test {
+namespace {
+
+namespace fs = std::filesystem;
+constexpr int L = MouseButton::Left;
+
+std::uint32_t le32(const std::vector<std::uint8_t>& b, std::size_t at) {
+  return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) |
+         (static_cast<std::uint32_t>(b[at + 3]) << 24);
+}
+
+std::vector<std::uint8_t> readAll(const std::string& path) {
+  return readWholeFile(path).value_or(std::vector<std::uint8_t>{});
+}
+
+// The playback window's own frame, empty.
+struct Frame {
+  Frame() : frame(t.build().frm_Oszi.frx1) { frame.cls(); }
+  TestProgram t;
+  DrawingFrame& frame;
+};
+
+// The vertical traces drawn after the centre lines.
+std::vector<DrawingFrame::Line> traces(const DrawingFrame& f, std::size_t centreLines) {
+  return {f.lines().begin() + static_cast<long>(centreLines), f.lines().end()};
+}
+
+TEST(Waveform, EightBitMonoIsDrawnAroundOneCentreLineInCyan) {
+  std::vector<std::uint8_t> data(100'000);
+  for (std::size_t i = 0; i < data.size(); ++i) data[i] = i % 2 ? 255 : 0;
+  const auto file = pcmWave(1, 8000, 8, data);
+  Frame f;
+  drawWaveform(f.frame, file, LoadWave(file).info, 296, 65);
+  const auto& centre = f.frame.lines().front();
+  EXPECT_EQ(centre.y1, 32);
+  EXPECT_EQ(centre.y2, 32);
+  EXPECT_EQ(centre.x2, 296);
+  EXPECT_EQ(centre.colour, rgb(0, 255, 255));
+  // Step 336 is even, so every column samples a 0 byte: full scale, about 28 below and above.
+  const auto t = traces(f.frame, 1);
+  ASSERT_GE(t.size(), 296u);
+  EXPECT_EQ(t[0].x1, 1);
+  EXPECT_EQ(t[0].y1, 32 + 28);
+  EXPECT_EQ(t[0].y2, 32 - 28);
+}
+
+TEST(Waveform, SixteenBitStereoHasTwoSymmetricTraces) {
+  std::vector<std::uint8_t> data;
+  for (int i = 0; i < 50'000; ++i) {
+    const std::int16_t left = -30'000, right = 15'000;
+    for (std::int16_t v : {left, right}) {
+      data.push_back(static_cast<std::uint8_t>(v & 0xff));
+      data.push_back(static_cast<std::uint8_t>((v >> 8) & 0xff));
+    }
+  }
+  const auto file = pcmWave(2, 8000, 16, data);
+  Frame f;
+  drawWaveform(f.frame, file, LoadWave(file).info, 296, 65);
+  ASSERT_GE(f.frame.lines().size(), 2u);
+  EXPECT_EQ(f.frame.lines()[0].y1, 16);
+  EXPECT_EQ(f.frame.lines()[1].y1, 49);
+  const auto t = traces(f.frame, 2);
+  ASSERT_GE(t.size(), 2u);
+  // Absolute values: the negative left channel rises as far as it falls.
+  EXPECT_EQ(t[0].y1 + t[0].y2, 32);
+  EXPECT_LT(t[0].y1, 16);
+  EXPECT_EQ(t[1].y1 + t[1].y2, 98);
+  EXPECT_GT(t[1].y2, 49);
+}
+
+TEST(Waveform, ShortSoundsShowOnlyTheCentreLine) {
+  const auto file = pcmWave(1, 8000, 8, std::vector<std::uint8_t>(1000, 0));
+  Frame f;
+  drawWaveform(f.frame, file, LoadWave(file).info, 296, 65);
+  EXPECT_EQ(f.frame.lines().size(), 1u);
+}
+
+TEST(PeakTable, ShortFilesGetFewEntriesAndTinyOnesNone) {
+  const PeakTable t = buildPeakTable(std::vector<std::uint8_t>(80'000, 128));
+  EXPECT_EQ(t.count, 100);
+  EXPECT_EQ(t.entries[0], 0);
+  EXPECT_EQ(t.entries[1], 32'768 + 128 - 32'750);
+  EXPECT_EQ(buildPeakTable(std::vector<std::uint8_t>(7, 0)).count, 0);
+}
+
+TEST(SpeedCaption, ShowsRateAndFactorWithOneDecimal) {
+  EXPECT_EQ(speedCaption(8000, 1.5), " 8000  x  1.5");
+  EXPECT_EQ(speedCaption(8000, 1.0), " 8000  x  1.0");
+}
+
+struct Editing_ : testing::Test {
+  Editing_() {
+    t.build();
+    started = t.p().startUp();
+    p().recordingsFolder = t.folder();
+    p().frm_Einstellungen.ed_FK.setText(" 1 ");
+  }
+  Program& p() { return t.p(); }
+  PlaybackForm& window() { return p().frm_Oszi; }
+  // A recording of `dataBytes` bytes chosen in the window.
+  std::string choose(std::size_t dataBytes, std::uint32_t rate = 8000) {
+    std::vector<std::uint8_t> data(dataBytes);
+    for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i * 7);
+    const std::string path = t.file("take.wav");
+    WavBytes().bytes(pcmWave(1, rate, 8, data)).writeTo(path);
+    p().player.selectedFile = path;
+    p().player.ShowLoadedWave();
+    p().player.ReadNormalRate();
+    return path;
+  }
+  // Press and release in the waveform at frame positions (15 twips per unit).
+  void mark(int from, int to) {
+    window().frx1.mouseDown(L, 0, from * 15, 0);
+    window().frx1.mouseUp(L, 0, to * 15, 0);
+  }
+  void enterCutMode() {
+    p().frm_DoKu.cmd_file_neu.mouseDown(L, 0, 0, 0);
+    p().frm_DoKu.cmd_file_neu.mouseUp(L, 0, 0, 0);
+  }
+  std::string cqPath() {
+    return findCaseInsensitive(t.folder(), "CQFiles") + "/X_12-07-2026_10-00-00.wav";
+  }
+  std::string cutPath() {
+    return findCaseInsensitive(t.folder(), "W") + "/1_12-07-2026_10-00-00.wav";
+  }
+
+  TestProgram t;
+  bool started = false;
+};
+
+TEST_F(Editing_, SpeedSliderWritesTheNewRateAndKeepsTheByteRate) {
+  ASSERT_TRUE(started);
+  const std::string source = choose(16'000);
+  window().sli_Speed.setValue(15);
+  window().lblFreqNorm.mouseDown(L, 0, 0, 0);
+  window().lblFreqNorm.mouseUp(L, 0, 0, 0);
+  const auto copy = readAll(t.file("rx.wav"));
+  const auto original = readAll(source);
+  ASSERT_EQ(copy.size(), original.size());
+  EXPECT_EQ(le32(copy, 24), 12'000u);
+  EXPECT_EQ(le32(copy, 28), le32(original, 28));
+  EXPECT_TRUE(std::equal(copy.begin() + 28, copy.end(), original.begin() + 28));
+  EXPECT_EQ(window().lblSpeed.caption(), " 8000  x  1.5");
+  EXPECT_EQ(p().player.chosenFile, source);
+  EXPECT_TRUE(p().player.playing);
+}
+
+TEST_F(Editing_, AMarkedStretchBecomesACqSoundAndTheRestAnEditedRecording) {
+  ASSERT_TRUE(started);
+  choose(290'000);
+  const auto source = readAll(t.file("take.wav"));
+  enterCutMode();
+  EXPECT_EQ(window().frx1.mouseIcon(), t.folder() + "/icon/cut.ico");
+  mark(100, 200);
+  EXPECT_TRUE(window().cmd_Save.enabled());
+  window().cmd_Save.mouseDown(L, 0, 0, 0);
+  const auto cq = readAll(cqPath());
+  ASSERT_EQ(cq.size(), 44u + 99'710);
+  EXPECT_EQ(le32(cq, 4), 99'746u);
+  EXPECT_EQ(le32(cq, 40), 99'710u);
+  EXPECT_EQ(le32(cq, 24), 8000u);
+  EXPECT_TRUE(std::equal(cq.begin() + 44, cq.end(), source.begin() + 44 + 100'000));
+  EXPECT_EQ(window().frx1.mouseIcon(), t.folder() + "/icon/hand.ico");
+  EXPECT_FALSE(window().cmd_Ret.visible());
+
+  // The cut, marked from right to left this time.
+  enterCutMode();
+  mark(200, 100);
+  window().cmd_Kill.mouseDown(L, 0, 0, 0);
+  const auto cut = readAll(cutPath());
+  ASSERT_EQ(cut.size(), 44u + 190'000);
+  EXPECT_EQ(le32(cut, 40), 190'000u);
+  EXPECT_EQ(le32(cut, 4), 190'036u);
+  EXPECT_TRUE(std::equal(cut.begin() + 44, cut.begin() + 44 + 100'000, source.begin() + 44));
+  EXPECT_TRUE(std::equal(cut.begin() + 44 + 100'000, cut.end(), source.begin() + 44 + 200'000));
+}
+
+TEST_F(Editing_, AStretchShorterThanTheCqMarginWritesNothingAndKeepsTheMarks) {
+  ASSERT_TRUE(started);
+  choose(290'000);
+  enterCutMode();
+  mark(100, 100);
+  EXPECT_FALSE(p().editing.SaveSelectionAsCq());
+  EXPECT_FALSE(fs::exists(cqPath()));
+  EXPECT_EQ(p().editing.markStart, 100);
+}
+
+TEST(Editing, CutsFallOnWholeSampleFramesWithAFreshHeader) {
+  std::vector<std::uint8_t> data(2900 * 4, 1);
+  auto file = pcmWave(2, 8000, 16, data);
+  const WaveInfo info = LoadWave(file).info;
+  // 40 bytes per unit; the CQ end 8000 - 290 = 7710 lies inside a frame of 4 bytes.
+  const auto s = stretchOf(info, 100, 200, 290);
+  ASSERT_TRUE(s);
+  EXPECT_EQ(s->start, 4000);
+  EXPECT_EQ(s->end, 7708);
+  const auto piece = pieceFile(file, *s);
+  ASSERT_TRUE(piece);
+  EXPECT_EQ(piece->size(), 44u + 3708);
+  EXPECT_EQ(piece->substr(0, 4), "RIFF");
+  EXPECT_EQ(piece->substr(36, 4), "data");
+}
+
+}  // namespace
+}  // namespace tv::test
