@@ -44,38 +44,14 @@ void Player::tmr_NachStop_Timer() {
   p_.frm_Oszi.tmr_NachStop.setEnabled(false);
 }
 
-// The sound list's press and release as far as playback needs them: the volume from
-// the settings field and the delete button's state come with the sound list itself.
-void Player::lb_Sounds_MouseDown(int, int, int, int) {
-  if (p_.frm_DoKu.lb_Sounds.listCount() == 0) return;
-  p_.frm_Oszi.frx1.cls();
+// The sound list's press and release belong to the sound list; playback runs them
+// by these names.
+void Player::lb_Sounds_MouseDown(int button, int shift, int x, int y) {
+  p_.soundList.lb_Sounds_MouseDown(button, shift, x, y);
 }
 
-void Player::lb_Sounds_MouseUp(int button, int, int, int) {
-  if (p_.frm_DoKu.lb_Sounds.listCount() == 0) return;
-  PlaybackForm& f = p_.frm_Oszi;
-  selectedFile = selectedListFile();
-  if (button == MouseButton::Left) {
-    StopPlayback();
-    f.slider.setValue(0);
-    currentWave = selectedFile;
-    std::error_code ec;
-    if (std::filesystem::is_regular_file(selectedFile, ec)) LoadWave(selectedFile);
-    ShowLoadedWave();
-    ReadNormalRate();
-  } else {
-    // Once more, from where it stopped, at normal speed.
-    selectedFile = chosenFile;
-    f.tmrplaywave.setEnabled(false);
-    LoadWave(selectedFile);
-    playPosition = resumePosition;
-    speedFactor = 1.0;
-    StartPlayback();
-    f.slider.setValue(resumePosition);
-    p_.frm_DoKu.tmr_Focus.setEnabled(true);
-  }
-  f.show();
-  f.tmr_NachStop.setEnabled(true);
+void Player::lb_Sounds_MouseUp(int button, int shift, int x, int y) {
+  p_.soundList.lb_Sounds_MouseUp(button, shift, x, y);
 }
 
 }  // namespace tv

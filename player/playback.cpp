@@ -67,6 +67,8 @@ Player::Player(Program& program) : p_(program) {
     lblFreqNorm_MouseDown(b, s, x, y);
   };
   f.lblFreqNorm.mouseUp = [this](int b, int s, int x, int y) { lblFreqNorm_MouseUp(b, s, x, y); };
+  f.sli_Speed.scroll = [this] { sli_Speed_Scroll(); };
+  f.sli_Speed.mouseUp = [this](int b, int s, int x, int y) { sli_Speed_MouseUp(b, s, x, y); };
   f.ed1.keyPress = [this](int& keyAscii) {
     if (keyAscii != ' ') return;
     ed1_KeyDown(keyAscii, 0);
@@ -90,10 +92,6 @@ Player::Player(Program& program) : p_(program) {
   main.lbl_LoadWave.setBorderStyle(Look::Flat);
   main.tmr2.tick = [this] { tmr2_Timer(); };
   main.tmr_Focus.tick = [this] { tmr_Focus_Timer(); };
-  main.lb_Sounds.mouseDown = [this](int b, int s, int x, int y) {
-    lb_Sounds_MouseDown(b, s, x, y);
-  };
-  main.lb_Sounds.mouseUp = [this](int b, int s, int x, int y) { lb_Sounds_MouseUp(b, s, x, y); };
 }
 
 void Player::StartPlayback() {
@@ -245,6 +243,8 @@ void Player::tmr_Focus_Timer() {
 
 void Player::lblFreqNorm_MouseDown(int, int, int, int) {
   PlaybackForm& f = p_.frm_Oszi;
+  speedFactor = f.sli_Speed.value() / 10.0;
+  ApplySpeed();
   showPlayButtonOn();
   f.slider.setValue(resumePosition);
   StopPlayback();
@@ -253,8 +253,15 @@ void Player::lblFreqNorm_MouseDown(int, int, int, int) {
 }
 
 void Player::lblFreqNorm_MouseUp(int, int, int, int) {
+  selectedFile = chosenFile;
+  LoadSelectedWave();
   playPosition = resumePosition;
-  StartPlayback();
+  speedFactor = p_.frm_Oszi.sli_Speed.value() / 10.0;
+  ApplySpeed();
+  // The speed copy already plays; a second open of the same alias would fail. Without
+  // a copy (unreadable file) the chosen file plays as it is, but never an earlier copy
+  // of a file that has gone since.
+  if (!playing && currentWave == chosenFile) StartPlayback();
   p_.frm_Oszi.slider.setValue(resumePosition);
   p_.frm_DoKu.tmr_Focus.setEnabled(true);
 }

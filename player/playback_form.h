@@ -15,6 +15,8 @@ struct PlaybackForm : Form {
     sli_Speed.setRange(1, 30);
     sli_Speed.setValue(10);
     pro1.setVertical(true);
+    // The peak table holds distances from mid-scale of 16-bit words.
+    pro1.setMax(32768);
     for (Control* c : {static_cast<Control*>(&lbl_Schneiden), static_cast<Control*>(&cmd_Save),
                        static_cast<Control*>(&cmd_Kill), static_cast<Control*>(&cmd_Ret),
                        static_cast<Control*>(&lbl_Mark1), static_cast<Control*>(&lbl_Mark2)})

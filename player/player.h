@@ -86,14 +86,32 @@ class Player {
   void lb_Sounds_MouseDown(int button, int shift, int x, int y);
   void lb_Sounds_MouseUp(int button, int shift, int x, int y);
 
-  // The "Play" button and the waveform, speed and peak steps; for now "Play" plays
-  // the loaded sound at normal speed.
+  // The "Play" button: the chosen file at the speed of the speed slider.
   void lblFreqNorm_MouseDown(int button, int shift, int x, int y);
   void lblFreqNorm_MouseUp(int button, int shift, int x, int y);
-  void ShowPeak() {}
-  void DrawWaveform() {}
-  void BuildPeakTable() {}
-  void ReadNormalRate() {}
+
+  // Waveform, peak bar and speed (waveform.cpp).
+  void ShowPeak();
+  void DrawWaveform();
+  void BuildPeakTable();
+  void ReadNormalRate();
+  void ApplySpeed();
+  void lblFreq2_MouseDown(int button, int shift, int x, int y);
+  void lblFreq2_MouseUp(int button, int shift, int x, int y);
+  void LoadSelectedWave();
+  void sli_Speed_Scroll();
+  void sli_Speed_MouseUp(int button, int shift, int x, int y);
+  // A press and release in the waveform; x in frame units (0 to about 296).
+  void frx1_MouseDown(int button, double x);
+  void frx1_MouseUp(int button, double x);
+  // The path of the speed copy, which also is what the cut mode edits.
+  std::string speedCopyPath() const;
+
+  std::int32_t normalRate = 0;
+  std::string speedText;
+  std::vector<std::uint8_t> speedImage;
+  int peakCount = 0;
+  double peakHold = 0;
 
   // The file behind the selected entry of the sound list; empty name when none.
   std::string selectedListFile() const;
@@ -105,6 +123,8 @@ class Player {
   void showPlayButtonOff();
   void showPlayButtonOn();
   void tellNoSoundOutput();
+  // Writes speedImage to the speed copy; tells the user and clears the image on failure.
+  bool writeSpeedCopy();
 
   Program& p_;
   // The user hears of a machine without sound output once per run.

@@ -91,6 +91,37 @@ constexpr std::array<OwnTextRow, kOwnTextCount> kOwnTexts{{
      "Die Sendetaste kann an der Schnittstelle nicht abgefragt werden, darum wurde Auto-TX "
      "beendet. Grund: %1",
      "The send key cannot be read from the serial port, so Auto-TX has stopped. Reason: %1"},
+    {OwnText::CqNameRefused,
+     "Der Name \"%1\" geht für eine CQ-Datei nicht: Er muss ein bloßer Dateiname mit mehr als "
+     "6 Zeichen sein, ohne Ordner, ohne \"..\" und nicht mit einem Punkt am Anfang. Es wurde "
+     "nichts geändert.",
+     "The name \"%1\" cannot be used for a CQ file: it must be a plain file name of more than "
+     "6 characters, without a folder, without \"..\" and not starting with a dot. Nothing was "
+     "changed."},
+    {OwnText::CqNothingLoaded,
+     "Im Abspielfenster ist keine Aufnahme geladen, die als CQ-Datei gespeichert werden kann.",
+     "No recording is loaded in the playback window that could be saved as a CQ file."},
+    {OwnText::CqCopyFailed,
+     "%1 konnte nicht nach %2 kopiert werden (%3). Die Auto-TX-Datei bleibt unverändert.",
+     "%1 could not be copied to %2 (%3). The Auto-TX file stays as it was."},
+    {OwnText::CqRenameFailed,
+     "Die CQ-Datei %1 konnte nicht in %2 umbenannt werden (%3). Es wurde nichts geändert.",
+     "The CQ file %1 could not be renamed to %2 (%3). Nothing was changed."},
+    {OwnText::CqDeleteFailed,
+     "Die CQ-Datei %1 konnte nicht gelöscht werden (%2).",
+     "The CQ file %1 could not be deleted (%2)."},
+    {OwnText::RecordingDeleteFailed,
+     "Die Aufnahme %1 konnte nicht gelöscht werden (%2).",
+     "The recording %1 could not be deleted (%2)."},
+    {OwnText::SpeedCopyFailed,
+     "Die Abspielkopie %1 konnte nicht geschrieben werden (%2). Die Aufnahme wird in normaler "
+     "Geschwindigkeit abgespielt.",
+     "The playback copy %1 could not be written (%2). The recording plays at normal speed."},
+    {OwnText::EditReadFailed,
+     "Die Abspielkopie %1 konnte nicht gelesen werden (%2). Es wurde nichts gespeichert.",
+     "The playback copy %1 could not be read (%2). Nothing was saved."},
+    {OwnText::EditSaveFailed, "Die Datei %1 konnte nicht gespeichert werden (%2).",
+     "The file %1 could not be saved (%2)."},
 }};
 
 // A row out of place would hand every later message the wrong words.

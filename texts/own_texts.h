@@ -38,6 +38,15 @@ enum class OwnText {
   AutoTxNotPlayable,      // %1 file
   AutoTxNoLength,         // %1 file
   SendKeyReadFailed,      // %1 reason
+  CqNameRefused,          // %1 name
+  CqNothingLoaded,
+  CqCopyFailed,           // %1 source, %2 target, %3 reason
+  CqRenameFailed,         // %1 old name, %2 new name, %3 reason
+  CqDeleteFailed,         // %1 file, %2 reason
+  RecordingDeleteFailed,  // %1 file, %2 reason
+  SpeedCopyFailed,        // %1 file, %2 reason
+  EditReadFailed,         // %1 file, %2 reason
+  EditSaveFailed,         // %1 file, %2 reason
     Count  // not a text; keep last
 };
 

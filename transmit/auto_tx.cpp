@@ -170,7 +170,7 @@ void AutoTx::openPreselection() {
 }
 
 void AutoTx::lb_CQVorwahl_Click() {
-  if (p_.frm_DoKu.lb_CQVorwahl.listIndex() == 2) p_.frm_DoKu.lb_CQVorwahl.setVisible(false);
+  p_.cqManager.lb_CQVorwahl_Click();
 }
 
 void AutoTx::settingsApplied() {

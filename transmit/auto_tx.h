@@ -41,7 +41,7 @@ class AutoTx {
   void CheckSendKey();
   void StopAutoTx();
 
-  // Until the CQ file manager handles the pre-selection, only "Back" does anything.
+  // The pre-selection's choices belong to the CQ file manager.
   void lb_CQVorwahl_Click();
 
   // Apply settings has switched the cycle's timers and the watch off.

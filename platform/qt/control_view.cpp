@@ -12,6 +12,7 @@
 #include <QLocale>
 #include <QPainter>
 #include <QProgressBar>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
@@ -25,6 +26,21 @@
 namespace tv::qt {
 
 namespace {
+
+// A press on a slider's groove puts the handle under the pointer and lets it be dragged
+// from there. Qt's own way steps a page towards the pointer again and again while the
+// button is held, which on the position slider (a million steps) crawls on like a
+// playing sound instead of seeking where the user pressed.
+class JumpingSliderStyle : public QProxyStyle {
+ public:
+  using QProxyStyle::QProxyStyle;
+  int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                QStyleHintReturn* returnData) const override {
+    if (hint == SH_Slider_AbsoluteSetButtons) return Qt::LeftButton;
+    if (hint == SH_Slider_PageSetButtons) return Qt::NoButton;
+    return QProxyStyle::styleHint(hint, option, widget, returnData);
+  }
+};
 
 // Which palette roles a kind's back and fore colours paint.
 struct ColourRoles {
@@ -157,9 +173,14 @@ void ControlView::createWidget(QWidget* parent) {
     case ControlKind::ListBox:
       widget_ = new QListWidget(parent);
       break;
-    case ControlKind::Slider:
-      widget_ = new QSlider(parent);
+    case ControlKind::Slider: {
+      auto* slider = new QSlider(parent);
+      auto* style = new JumpingSliderStyle(QApplication::style()->name());
+      style->setParent(slider);
+      slider->setStyle(style);
+      widget_ = slider;
       break;
+    }
     case ControlKind::ProgressBar: {
       auto* bar = new QProgressBar(parent);
       bar->setTextVisible(false);
@@ -282,7 +303,9 @@ void ControlView::applyKind() {
       slider.setInvertedAppearance(model.vertical());
       slider.setInvertedControls(model.vertical());
       slider.setRange(model.min(), model.max());
-      slider.setValue(model.value());
+      // The handle stays under the user's hand: a value the program writes meanwhile
+      // waits for the release.
+      if (!slider.isSliderDown()) slider.setValue(model.value());
       break;
     }
     case ControlKind::ProgressBar: {
