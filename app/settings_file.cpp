@@ -241,16 +241,7 @@ void SettingsFile::apply() {
     // The last save at program end found no file (deleted meanwhile): nothing to read,
     // and no installation window to show on the way out.
     if (p_.shuttingDown()) return;
-    create();
-    if (p_.ended()) return;
-    if (fs::exists(path(), ec)) {
-      p_.applySettings();
-    } else {
-      // The defaults could not be written (the failure has been told): run on them
-      // from memory rather than trying again and again.
-      std::vector<std::string> warnings;
-      applyLines(defaultLines(), warnings);
-    }
+    createAndApply();
     return;
   }
 
@@ -546,11 +537,18 @@ void SettingsFile::handleCorruptFile() {
   }
   p_.installationCheck();
   if (p_.ended()) return;
+  createAndApply();
+}
+
+void SettingsFile::createAndApply() {
   create();
   if (p_.ended()) return;
+  std::error_code ec;
   if (fs::exists(path(), ec)) {
     p_.applySettings();
   } else {
+    // The defaults could not be written (the failure has been told): run on them from
+    // memory rather than trying again and again.
     std::vector<std::string> warnings;
     applyLines(defaultLines(), warnings);
   }

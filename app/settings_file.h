@@ -36,6 +36,8 @@ class SettingsFile {
   void applyLine(int number, const std::string& line, std::vector<std::string>& warnings);
   void applyStartWithLogin(std::vector<std::string>& warnings);
   void handleCorruptFile();
+  // Writes the defaults and applies settings again with them.
+  void createAndApply();
   bool write(const std::vector<std::string>& lines);
   std::string stamp(const char* separator) const;
 
