@@ -165,6 +165,17 @@ class Label : public Control {
   void setAlignment(Align a) { set(alignment_, a); }
   bool wordWrap() const { return wordWrap_; }
   void setWordWrap(bool v) { set(wordWrap_, v); }
+
+  // A label used as a button: pressed is the On look on a coloured background,
+  // released the Off look on the button face. The look is read back as the state.
+  void showPressed(Colour background) {
+    setBackColour(background);
+    setBorderStyle(Look::On);
+  }
+  void showReleased() {
+    setBorderStyle(Look::Off);
+    setBackColour(kButtonFace);
+  }
   // An image file shown in place of the caption (a flag, say); empty for the caption.
   // The caption stays the label's text for tooltips and tests.
   const std::string& picture() const { return picture_; }

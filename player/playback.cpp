@@ -126,9 +126,7 @@ void Player::StopPlayback() {
 
 void Player::cmdStop_Click() {
   cmdStop_MouseDown(MouseButton::Left, 0, 0, 0);
-  Label& tx = p_.frm_Oszi.lbl_TX;
-  tx.setBorderStyle(Look::Off);
-  tx.setBackColour(kButtonFace);
+  p_.frm_Oszi.lbl_TX.showReleased();
   p_.keying.PttOff();
   p_.frm_DoKu.show();
 }
@@ -275,17 +273,9 @@ std::int64_t Player::sliderMs() const {
   return roundHalfEven(p_.frm_Oszi.slider.value() * static_cast<double>(playLength) / 1e6);
 }
 
-void Player::showPlayButtonOff() {
-  Label& play = p_.frm_Oszi.lblFreqNorm;
-  play.setBorderStyle(Look::Off);
-  play.setBackColour(kButtonFace);
-}
+void Player::showPlayButtonOff() { p_.frm_Oszi.lblFreqNorm.showReleased(); }
 
-void Player::showPlayButtonOn() {
-  Label& play = p_.frm_Oszi.lblFreqNorm;
-  play.setBorderStyle(Look::On);
-  play.setBackColour(kPlayOn);
-}
+void Player::showPlayButtonOn() { p_.frm_Oszi.lblFreqNorm.showPressed(kPlayOn); }
 
 void Player::tellNoSoundOutput() {
   if (toldNoSoundOutput_) return;

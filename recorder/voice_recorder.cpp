@@ -363,25 +363,32 @@ void VoiceRecorder::tmrZT2_Timer() {
   f.lbl_Rec_Max.setCaption(hms.substr(hms.size() - 5));
 
   if (p_.elapsedSeconds >= p_.maxRecordTenths / 10) {
-    finishRecording();
-    recordingActive = 0;
-    signalAge = -1;
-    minTicks = 0;
-    maxTicks = 0;
-    silenceTicks = 0;
-    f.tmrZT3.setEnabled(false);
-    f.progressbar3.setValue(0);
-    f.progressbar4.setValue(0);
-    f.tmrZT1.setEnabled(false);
+    endTake();
     hideRunningTime();
-    f.tmr_Blink.setEnabled(false);
-    f.lbl_Record.setBackColour(kRed);
-    p_.levelMeter.restoreInterval();
   } else {
     signalAge += 1;
     minTicks += 1;
     maxTicks += 1;
   }
+}
+
+// The end of a take at its maximum time or after the silence: finish it and wait for
+// the next sample above the threshold with the usual polling interval.
+void VoiceRecorder::endTake() {
+  MainForm& f = p_.frm_DoKu;
+  finishRecording();
+  recordingActive = 0;
+  signalAge = -1;
+  minTicks = 0;
+  maxTicks = 0;
+  silenceTicks = 0;
+  f.tmrZT3.setEnabled(false);
+  f.progressbar3.setValue(0);
+  f.progressbar4.setValue(0);
+  f.tmrZT1.setEnabled(false);
+  f.tmr_Blink.setEnabled(false);
+  f.lbl_Record.setBackColour(kRed);
+  p_.levelMeter.restoreInterval();
 }
 
 void VoiceRecorder::tmrZT3_Timer() {
@@ -402,19 +409,7 @@ void VoiceRecorder::tmrZT3_Timer() {
     f.tmrZT1.setEnabled(false);
     capturePaused = 1;
     if (silenceTicks > quietMark || silenceTicks > p_.pauseAfterSilence) {
-      finishRecording();
-      recordingActive = 0;
-      signalAge = -1;
-      minTicks = 0;
-      maxTicks = 0;
-      silenceTicks = 0;
-      f.tmrZT3.setEnabled(false);
-      f.progressbar3.setValue(0);
-      f.progressbar4.setValue(0);
-      f.tmrZT1.setEnabled(false);
-      f.tmr_Blink.setEnabled(false);
-      f.lbl_Record.setBackColour(kRed);
-      p_.levelMeter.restoreInterval();
+      endTake();
     }
     hideRunningTime();
   } else if (capturePaused == 1) {

@@ -85,6 +85,7 @@ class VoiceRecorder {
   RecordingFiler filer;
 
  private:
+  void endTake();
   void switchOn();
   void switchOff();
   // Starts a capture; at the stream's beginning for the first one after

@@ -183,17 +183,9 @@ void AutoTx::settingsApplied() {
   m.lblrsp.setVisible(false);
 }
 
-void AutoTx::showIdle() {
-  Label& button = p_.frm_DoKu.lblCQ;
-  button.setBorderStyle(Look::Off);
-  button.setBackColour(kButtonFace);
-}
+void AutoTx::showIdle() { p_.frm_DoKu.lblCQ.showReleased(); }
 
-void AutoTx::showSending() {
-  Label& button = p_.frm_DoKu.lblCQ;
-  button.setBackColour(kSending);
-  button.setBorderStyle(Look::On);
-}
+void AutoTx::showSending() { p_.frm_DoKu.lblCQ.showPressed(kSending); }
 
 void AutoTx::switchWatch() {
   p_.frm_DoKu.tmrRSP.setEnabled(p_.frm_Einstellungen.chk_TX.value() == 1);

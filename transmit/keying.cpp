@@ -222,17 +222,9 @@ bool Keying::sendKeyPressed() {
   return pressed.ok() && pressed.value();
 }
 
-void Keying::showReleased() {
-  Label& tx = p_.frm_Oszi.lbl_TX;
-  tx.setBorderStyle(Look::Off);
-  tx.setBackColour(kButtonFace);
-}
+void Keying::showReleased() { p_.frm_Oszi.lbl_TX.showReleased(); }
 
-void Keying::showPressed() {
-  Label& tx = p_.frm_Oszi.lbl_TX;
-  tx.setBackColour(kTransmitting);
-  tx.setBorderStyle(Look::On);
-}
+void Keying::showPressed() { p_.frm_Oszi.lbl_TX.showPressed(kTransmitting); }
 
 void Keying::lbl_TX_Click() {
   if (p_.frm_Oszi.lbl_TX.borderStyle() == Look::Off) {
