@@ -259,6 +259,9 @@ void Program::applyTextEntry(Language language) {
   frm_Einstellungen.lbl_TxTimeout.setCaption(
       std::string(ownText(OwnText::TxTimeoutLabel, language)));
   frm_Einstellungen.ed_TxTimeout.setToolTip(std::string(ownText(OwnText::TxTimeoutTip, language)));
+  frm_Oszi.cmd_Save.setCaption(std::string(ownText(OwnText::CutSaveAsCqCaption, language)));
+  frm_Oszi.cmd_Kill.setCaption(std::string(ownText(OwnText::CutRemoveCaption, language)));
+  frm_Oszi.cmd_Ret.setCaption(std::string(ownText(OwnText::CutBackCaption, language)));
 }
 
 MessageAnswer Program::messageBox(const std::string& text, MessageButtons buttons) {

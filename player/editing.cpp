@@ -161,8 +161,9 @@ double Editing::frameUnits(int twips) const {
   return static_cast<double>(twips) / kTwipsPerPixel;
 }
 
-void Editing::placeMark(Label& mark, double units) {
-  mark.setLeft(p_.frm_Oszi.frx1.left() + static_cast<int>(units * kTwipsPerPixel));
+void Editing::placeMark(Label& mark, int x) {
+  // The mark sits in the frame, where the press or release was.
+  mark.setLeft(x);
   mark.setVisible(true);
 }
 
@@ -177,7 +178,7 @@ void Editing::frx1_MouseDown(int button, int, int x, int) {
   }
   if (button == MouseButton::Left && markStart == 0 && cutMode()) {
     markStart = static_cast<std::int32_t>(roundHalfEven(units));
-    placeMark(f.lbl_Mark1, units);
+    placeMark(f.lbl_Mark1, x);
   }
   p_.player.frx1_MouseDown(button, units);
 }
@@ -186,7 +187,7 @@ void Editing::frx1_MouseUp(int button, int, int x, int) {
   PlaybackForm& f = p_.frm_Oszi;
   const double units = frameUnits(x);
   if (button == MouseButton::Left && markStart > 0 && markEnd == 0 && cutMode()) {
-    placeMark(f.lbl_Mark2, units);
+    placeMark(f.lbl_Mark2, x);
     f.cmd_Save.setEnabled(true);
     f.cmd_Kill.setEnabled(true);
   }
@@ -260,6 +261,19 @@ std::optional<std::string> Editing::save(bool cut) {
     // The CQ piece ends 290 bytes before the end mark.
     const auto stretch = stretchOf(wave.info, markStart, markEnd, cut ? 0 : kPositionUnits);
     if (!stretch) return std::nullopt;
+    if (cut) {
+      // The list's clean-up deletes a recording not longer than the minimum time, so
+      // such a rest would vanish as soon as it was written: it is not cut at all.
+      const double keptSeconds = static_cast<double>(wave.info.dataLength -
+                                                     (stretch->end - stretch->start)) /
+                                 std::max<std::int32_t>(1, wave.info.byteRate);
+      if (keptSeconds * 10 <= p_.minRecordTenths) {
+        p_.tellUser(p_.ownMessage(OwnText::EditRestTooShort,
+                                  {numberText(std::floor(keptSeconds * 10) / 10),
+                                   numberText(p_.minRecordTenths / 10)}));
+        return std::nullopt;
+      }
+    }
     const std::span<const std::uint8_t> bytes(*file);
     const auto out = cut ? withoutStretchFile(bytes, *stretch) : pieceFile(bytes, *stretch);
     if (!out) return std::nullopt;

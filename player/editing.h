@@ -68,7 +68,7 @@ class Editing {
  private:
   std::optional<std::string> save(bool cut);
   double frameUnits(int twips) const;
-  void placeMark(class Label& mark, double units);
+  void placeMark(class Label& mark, int x);
   void leaveCutMode();
   std::string iconPath(const char* name) const;
 

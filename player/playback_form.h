@@ -14,6 +14,11 @@ struct PlaybackForm : Form {
     slider.setRange(0, 1'000'000);
     sli_Speed.setRange(1, 30);
     sli_Speed.setValue(10);
+    // The ends of a marked stretch stand out from the cyan trace on black.
+    lbl_Mark1.setBackColour(rgb(255, 255, 0));
+    lbl_Mark2.setBackColour(rgb(255, 255, 0));
+    // A small dark mark under the slider where the speed is normal.
+    lbl_gn.setBackColour(rgb(0, 0, 128));
     pro1.setVertical(true);
     // The peak table holds distances from mid-scale of 16-bit words.
     pro1.setMax(32768);
@@ -25,8 +30,9 @@ struct PlaybackForm : Form {
 
   Label lblFile{*this, "lblFile", {60, 60, 6420, 255}};
   DrawingFrame frx1{*this, "frx1", {60, 360, 4440, 975}};
-  Label lbl_Mark1{*this, "lbl_Mark1", {60, 360, 30, 975}};
-  Label lbl_Mark2{*this, "lbl_Mark2", {60, 360, 30, 975}};
+  // Inside the waveform frame: labels beside it would be drawn beneath it.
+  Label lbl_Mark1{*this, "lbl_Mark1", {0, 0, 30, 975}, &frx1};
+  Label lbl_Mark2{*this, "lbl_Mark2", {0, 0, 30, 975}, &frx1};
   ProgressBar pro1{*this, "pro1", {4560, 360, 240, 975}};
   Slider sli_Lautst{*this, "sli_Lautst", {6660, 360, 360, 2160}};
 
@@ -50,9 +56,9 @@ struct PlaybackForm : Form {
   Label lblFreq2{*this, "lblFreq2", {5340, 2100, 0, 0}};
 
   Label lbl_Schneiden{*this, "lbl_Schneiden", {60, 2940, 1500, 255}};
-  Button cmd_Save{*this, "cmd_Save", {1620, 2910, 900, 330}};
-  Button cmd_Kill{*this, "cmd_Kill", {2580, 2910, 900, 330}};
-  Button cmd_Ret{*this, "cmd_Ret", {3540, 2910, 900, 330}};
+  Button cmd_Save{*this, "cmd_Save", {1620, 2910, 1140, 330}};
+  Button cmd_Kill{*this, "cmd_Kill", {2820, 2910, 1140, 330}};
+  Button cmd_Ret{*this, "cmd_Ret", {4020, 2910, 900, 330}};
   // Only the keyboard's target while a sound plays (the space bar keys the transmitter):
   // one pixel in the corner, there only so that it can hold the focus.
   EditField ed1{*this, "ed1", {7155, 3375, 15, 15}};

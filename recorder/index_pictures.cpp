@@ -20,8 +20,10 @@ std::string fixed(double value, int decimals) {
 
 }  // namespace
 
+// The time is counted in tenths, but a list that read "120.0s" for a 12-second
+// recording would be plainly wrong to its reader: it is shown in seconds.
 std::string listEntry(std::string_view name, double tenths) {
-  std::string time = fixed(tenths, 1);
+  std::string time = fixed(tenths / 10, 1);
   if (time.size() < 6) time.insert(0, 6 - time.size(), ' ');
   return std::string(name) + " " + time + "s";
 }

@@ -63,6 +63,9 @@ void SoundList::lb_Sounds_MouseUp(int button, int, int, int) {
   player.selectedFile = player.selectedListFile();
   std::error_code ec;
   if (button == kLeft) {
+    // A save or a cut hides the cut button; choosing a recording brings it back, or
+    // cutting could not be reached again until the next start.
+    p_.frm_DoKu.cmd_file_neu.setVisible(true);
     f.slider.setValue(0);
     player.currentWave = player.selectedFile;
     if (fs::is_regular_file(player.selectedFile, ec)) player.LoadWave(player.selectedFile);

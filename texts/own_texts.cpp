@@ -57,6 +57,9 @@ constexpr std::array<OwnTextRow, kOwnTextCount> kOwnTexts{{
      "Der Sender war länger als %1 Sekunden getastet und wurde abgeschaltet.",
      "The transmitter was keyed for longer than %1 seconds and has been released."},
     {OwnText::TxTimeoutLabel, "TX-Zeitlimit (Sek.)", "TX time-out (s)"},
+    {OwnText::CutSaveAsCqCaption, "als CQ", "Save as CQ"},
+    {OwnText::CutRemoveCaption, "ausschneiden", "Cut out"},
+    {OwnText::CutBackCaption, "zurück", "Back"},
     {OwnText::TxTimeoutTip,
      "Längste ununterbrochene Sendung in Sekunden, danach wird der Sender abgeschaltet (0 = "
      "ohne Begrenzung)",
@@ -122,6 +125,11 @@ constexpr std::array<OwnTextRow, kOwnTextCount> kOwnTexts{{
      "The playback copy %1 could not be read (%2). Nothing was saved."},
     {OwnText::EditSaveFailed, "Die Datei %1 konnte nicht gespeichert werden (%2).",
      "The file %1 could not be saved (%2)."},
+    {OwnText::EditRestTooShort,
+     "Nach dem Schneiden blieben %1 Sekunden, nicht mehr als die Mindestaufnahmezeit von %2 "
+     "Sekunden: Die Liste würde die Aufnahme gleich löschen. Es wurde nichts geschnitten.",
+     "The cut would leave %1 seconds, no more than the minimum recording time of %2 seconds, "
+     "and the list would delete that recording at once. Nothing was cut."},
 }};
 
 // A row out of place would hand every later message the wrong words.

@@ -30,6 +30,9 @@ enum class OwnText {
   SerialLineFailed,  // %1 reason
   TxTimeoutExpired,  // %1 seconds
   TxTimeoutLabel,
+  CutSaveAsCqCaption,
+  CutRemoveCaption,
+  CutBackCaption,
   TxTimeoutTip,
   NoSoundOutput,
   RecordingKept,          // %1 file, %2 folder, %3 reason
@@ -47,6 +50,7 @@ enum class OwnText {
   SpeedCopyFailed,        // %1 file, %2 reason
   EditReadFailed,         // %1 file, %2 reason
   EditSaveFailed,         // %1 file, %2 reason
+  EditRestTooShort,       // %1 seconds left, %2 minimum seconds
     Count  // not a text; keep last
 };
 

@@ -263,8 +263,12 @@ void ControlView::applyColours() {
   const QPalette& system = QApplication::palette();
   const ColourRoles roles = colourRoles(control_.kind());
   QPalette palette = widget_->palette();
-  palette.setColor(roles.back, toQColor(back_, system));
-  palette.setColor(roles.fore, toQColor(fore_, system));
+  // Only the active and inactive looks: a disabled control keeps the system's greyed
+  // text, or a disabled button could not be told from one that works.
+  for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+    palette.setColor(group, roles.back, toQColor(back_, system));
+    palette.setColor(group, roles.fore, toQColor(fore_, system));
+  }
   widget_->setPalette(palette);
 }
 

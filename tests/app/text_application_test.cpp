@@ -34,6 +34,10 @@ TEST(TextApplication, EnglishLabelsEveryWindowAndFillsTheMessages) {
   EXPECT_EQ(p.menuTexts[4], "Exit program");
   EXPECT_EQ(p.textApplication.preselectionTexts[3], "Back");
   EXPECT_EQ(p.textIndex, 0);
+  // The cut buttons have no entry in the table; they are never left blank.
+  EXPECT_EQ(p.frm_Oszi.cmd_Save.caption(), "Save as CQ");
+  EXPECT_EQ(p.frm_Oszi.cmd_Kill.caption(), "Cut out");
+  EXPECT_EQ(p.frm_Oszi.cmd_Ret.caption(), "Back");
 }
 
 TEST(TextApplication, SpecialEntriesFollowTheirOwnRules) {
@@ -62,6 +66,7 @@ TEST(TextApplication, GermanReplacesEnglishAtOnce) {
   EXPECT_EQ(p.frm_Einstellungen.cmd_Zurück.caption(), "Fenster schließen");
   EXPECT_EQ(p.messageTexts.items[21], "Kein Anschluß");
   EXPECT_EQ(p.frm_DoKu.fr3.caption(), "Sounds der letzten 3 Tage");
+  EXPECT_EQ(p.frm_Oszi.cmd_Kill.caption(), "ausschneiden");
 }
 
 TEST(TextApplication, WithoutALanguageTheWindowsKeepTheirOwnTexts) {

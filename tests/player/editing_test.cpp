@@ -9,6 +9,7 @@
 #include "platform/files.h"
 #include "player/editing.h"
 #include "player/waveform.h"
+#include "tests/app/settings_lines.h"
 #include "tests/sound/wav_bytes.h"
 #include "tests/support/test_program.h"
 
@@ -187,6 +188,66 @@ TEST_F(Editing_, AMarkedStretchBecomesACqSoundAndTheRestAnEditedRecording) {
   EXPECT_EQ(le32(cut, 4), 190'036u);
   EXPECT_TRUE(std::equal(cut.begin() + 44, cut.begin() + 44 + 100'000, source.begin() + 44));
   EXPECT_TRUE(std::equal(cut.begin() + 44 + 100'000, cut.end(), source.begin() + 44 + 200'000));
+}
+
+TEST_F(Editing_, AfterACutTheNewRecordingIsOpenAndCanBeCutAgain) {
+  ASSERT_TRUE(started);
+  choose(290'000);
+  enterCutMode();
+  mark(100, 200);
+  window().cmd_Kill.mouseDown(L, 0, 0, 0);
+  EXPECT_FALSE(p().frm_DoKu.cmd_file_neu.visible());
+  window().cmd_Kill.mouseUp(L, 0, 0, 0);
+  const ListBox& list = p().frm_DoKu.lb_Sounds;
+  ASSERT_GT(list.listCount(), 0);
+  EXPECT_EQ(list.item(list.listIndex()).substr(0, 25), "1_12-07-2026_10-00-00.wav");
+  EXPECT_EQ(p().player.selectedFile, cutPath());
+  EXPECT_TRUE(p().frm_DoKu.cmd_file_neu.visible());
+  EXPECT_TRUE(window().visible());
+}
+
+// The whole way a user goes: choose a recording in the list, mark in the window, cut.
+TEST(Editing, ARecordingChosenInTheListIsCutOut) {
+  TestProgram t;
+  std::vector<std::uint8_t> data(30 * 11025);
+  for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i * 7);
+  fs::create_directories(t.file("W"));
+  WavBytes().bytes(pcmWave(1, 11025, 8, data)).writeTo(t.file("W/1_12-07-2026_09-00-00.wav"));
+  writeSettings(t.file("Tonvogel.ini"), freshSettingsLines(t.folder()));
+  Program& p = t.build();
+  ASSERT_TRUE(p.startUp());
+  ListBox& list = p.frm_DoKu.lb_Sounds;
+  ASSERT_EQ(list.listCount(), 1);
+  list.setListIndex(0);
+  list.mouseDown(L, 0, 0, 0);
+  list.mouseUp(L, 0, 0, 0);
+  t.loop.runFor(500);
+  p.frm_DoKu.cmd_file_neu.mouseDown(L, 0, 0, 0);
+  p.frm_DoKu.cmd_file_neu.mouseUp(L, 0, 0, 0);
+  p.frm_Oszi.frx1.mouseDown(L, 0, 100 * 15, 0);
+  p.frm_Oszi.frx1.mouseUp(L, 0, 200 * 15, 0);
+  ASSERT_TRUE(p.frm_Oszi.cmd_Kill.enabled());
+  p.frm_Oszi.cmd_Kill.mouseDown(L, 0, 0, 0);
+  p.frm_Oszi.cmd_Kill.mouseUp(L, 0, 0, 0);
+  ASSERT_EQ(list.listCount(), 2);
+  EXPECT_EQ(list.item(1).substr(0, 25), "1_12-07-2026_10-00-00.wav");
+  EXPECT_EQ(p.player.selectedFile, t.file("W/1_12-07-2026_10-00-00.wav"));
+
+  // The new recording is 20 s long. A cut that left no more than the minimum of 10 s
+  // would be deleted by the list straight away: it is refused and said.
+  t.clock.advance(5000);
+  p.frm_DoKu.cmd_file_neu.mouseDown(L, 0, 0, 0);
+  p.frm_DoKu.cmd_file_neu.mouseUp(L, 0, 0, 0);
+  p.frm_Oszi.frx1.mouseDown(L, 0, 100 * 15, 0);
+  p.frm_Oszi.frx1.mouseUp(L, 0, 250 * 15, 0);
+  p.frm_Oszi.cmd_Kill.mouseDown(L, 0, 0, 0);
+  EXPECT_EQ(list.listCount(), 2);
+  int wavs = 0;
+  for (const auto& e : fs::directory_iterator(t.file("W"))) wavs += e.path().extension() == ".wav";
+  EXPECT_EQ(wavs, 2);
+  ASSERT_FALSE(t.services.messages().empty());
+  EXPECT_NE(t.services.messages().back().find("Es wurde nichts geschnitten"), std::string::npos)
+      << t.services.messages().back();
 }
 
 TEST_F(Editing_, AStretchShorterThanTheCqMarginWritesNothingAndKeepsTheMarks) {

@@ -102,6 +102,9 @@ TEST_F(RendererTest, ControlsMirrorTheirProperties) {
   EXPECT_EQ(button->palette().color(QPalette::Button),
             QApplication::palette().color(QPalette::Button))
       << "system colours come from the desktop's palette";
+  EXPECT_EQ(button->palette().color(QPalette::Disabled, QPalette::ButtonText),
+            QApplication::palette().color(QPalette::Disabled, QPalette::ButtonText))
+      << "a disabled button keeps its greyed text";
 
   EXPECT_TRUE(widget<QCheckBox>(form.chkOn)->isChecked());
 

@@ -81,8 +81,8 @@ TEST_F(RecordingIndexTest, ListsTheNetworksRecentRecordingsAndDeletesTheOldAndTh
 
   Program& p = start();
 
-  EXPECT_EQ(listed(), (std::vector<std::string>{"1_12-05-2026_09-05-30.wav  200.0s",
-                                                "1_12-07-2026_08-00-00.wav  125.0s"}));
+  EXPECT_EQ(listed(), (std::vector<std::string>{"1_12-05-2026_09-05-30.wav   20.0s",
+                                                "1_12-07-2026_08-00-00.wav   12.5s"}));
   EXPECT_EQ(p.frm_DoKu.lb_Sounds.listIndex(), 1);
   EXPECT_EQ(p.soundFileCount, 2);
   EXPECT_EQ(p.frm_DoKu.lblGesamtzeit.caption(), "00:00:32");
@@ -146,7 +146,7 @@ TEST_F(RecordingIndexTest, LaterRebuildsLeaveTheTotalAndFilingAddsToIt) {
     record(n, 20.4);
     p.recordingIndex.entryAndTotalsAfterFiling(n, 20.4);
   }
-  EXPECT_EQ(listed().back(), "1_12-07-2026_10-02-00.wav  204.0s");
+  EXPECT_EQ(listed().back(), "1_12-07-2026_10-02-00.wav   20.4s");
   EXPECT_EQ(p.frm_DoKu.lb_Sounds.listIndex(), 4);
   EXPECT_NEAR(totalsValue(totalsFile()), 161.2, 1e-9);
   EXPECT_EQ(p.frm_DoKu.lblGesamtzeit.caption(), "00:02:41");
@@ -186,8 +186,8 @@ TEST_F(NewYearTest, TheListRunsInTimeOrderAcrossTheTurnOfTheYear) {
   start();
   EXPECT_EQ(listed(),
             (std::vector<std::string>{
-                "1_12-30-2026_09-05-30.wav  300.0s", "1_12-31-2026_09-05-30.wav  300.0s",
-                "1_01-01-2027_09-05-30.wav  300.0s", "1_01-02-2027_09-05-30.wav  300.0s"}));
+                "1_12-30-2026_09-05-30.wav   30.0s", "1_12-31-2026_09-05-30.wav   30.0s",
+                "1_01-01-2027_09-05-30.wav   30.0s", "1_01-02-2027_09-05-30.wav   30.0s"}));
 }
 
 TEST_F(NewYearTest, AListReachingBackMoreThanAYearStaysInTimeOrder) {
