@@ -262,6 +262,15 @@ void Program::applyTextEntry(Language language) {
   frm_Oszi.cmd_Save.setCaption(std::string(ownText(OwnText::CutSaveAsCqCaption, language)));
   frm_Oszi.cmd_Kill.setCaption(std::string(ownText(OwnText::CutRemoveCaption, language)));
   frm_Oszi.cmd_Ret.setCaption(std::string(ownText(OwnText::CutBackCaption, language)));
+  const std::string question(ownText(OwnText::DeleteQuestion, language));
+  frm_Loe_File.setCaption(question);
+  frm_Loe_File.lbl_Frage.setCaption(question);
+  frm_Loe_File.cmd_Loe_YES.setCaption(std::string(ownText(OwnText::DeleteYes, language)));
+  frm_Loe_File.cmd_Loe_NO.setCaption(std::string(ownText(OwnText::DeleteNo, language)));
+  // The parrot buttons have no entry either.
+  const std::string parrot(ownText(OwnText::ParrotCaption, language));
+  frm_DoKu.cmd_PAPA.setCaption(parrot);
+  frm_Oszi.cmdPap2.setCaption(parrot);
 }
 
 MessageAnswer Program::messageBox(const std::string& text, MessageButtons buttons) {

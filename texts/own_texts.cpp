@@ -60,6 +60,10 @@ constexpr std::array<OwnTextRow, kOwnTextCount> kOwnTexts{{
     {OwnText::CutSaveAsCqCaption, "als CQ", "Save as CQ"},
     {OwnText::CutRemoveCaption, "ausschneiden", "Cut out"},
     {OwnText::CutBackCaption, "zurück", "Back"},
+    {OwnText::DeleteQuestion, "Wirklich loeschen!?", "Really delete?!"},
+    {OwnText::DeleteYes, "Ja", "Yes"},
+    {OwnText::DeleteNo, "Nein", "No"},
+    {OwnText::ParrotCaption, "Papagei", "Parrot"},
     {OwnText::TxTimeoutTip,
      "Längste ununterbrochene Sendung in Sekunden, danach wird der Sender abgeschaltet (0 = "
      "ohne Begrenzung)",

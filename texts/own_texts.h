@@ -33,6 +33,10 @@ enum class OwnText {
   CutSaveAsCqCaption,
   CutRemoveCaption,
   CutBackCaption,
+  DeleteQuestion,
+  DeleteYes,
+  DeleteNo,
+  ParrotCaption,
   TxTimeoutTip,
   NoSoundOutput,
   RecordingKept,          // %1 file, %2 folder, %3 reason

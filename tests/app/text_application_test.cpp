@@ -38,6 +38,9 @@ TEST(TextApplication, EnglishLabelsEveryWindowAndFillsTheMessages) {
   EXPECT_EQ(p.frm_Oszi.cmd_Save.caption(), "Save as CQ");
   EXPECT_EQ(p.frm_Oszi.cmd_Kill.caption(), "Cut out");
   EXPECT_EQ(p.frm_Oszi.cmd_Ret.caption(), "Back");
+  EXPECT_EQ(p.frm_Loe_File.lbl_Frage.caption(), "Really delete?!");
+  EXPECT_EQ(p.frm_Loe_File.cmd_Loe_NO.caption(), "No");
+  EXPECT_EQ(p.frm_Oszi.cmdPap2.caption(), "Parrot");
 }
 
 TEST(TextApplication, SpecialEntriesFollowTheirOwnRules) {
@@ -67,6 +70,8 @@ TEST(TextApplication, GermanReplacesEnglishAtOnce) {
   EXPECT_EQ(p.messageTexts.items[21], "Kein Anschluß");
   EXPECT_EQ(p.frm_DoKu.fr3.caption(), "Sounds der letzten 3 Tage");
   EXPECT_EQ(p.frm_Oszi.cmd_Kill.caption(), "ausschneiden");
+  EXPECT_EQ(p.frm_Loe_File.caption(), "Wirklich loeschen!?");
+  EXPECT_EQ(p.frm_Loe_File.cmd_Loe_YES.caption(), "Ja");
 }
 
 TEST(TextApplication, WithoutALanguageTheWindowsKeepTheirOwnTexts) {

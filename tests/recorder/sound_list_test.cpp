@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "player/waveform.h"
 #include "tests/app/settings_lines.h"
 #include "tests/sound/wav_bytes.h"
 #include "tests/support/test_program.h"
@@ -63,6 +64,40 @@ TEST_F(SoundListTest, LeftReleaseLoadsAndShowsTheRecording) {
   EXPECT_EQ(t.p().player.selectedFile, inW(first));
   EXPECT_EQ(t.p().frm_Oszi.lblFile.caption(), inW(first));
   EXPECT_TRUE(t.p().frm_Oszi.visible());
+}
+
+// The other button plays the file heard last once more, from where it stopped and at
+// normal speed, whichever entry is under the pointer.
+TEST_F(SoundListTest, OtherButtonReplaysTheLastFileAtNormalSpeedFromWhereItStopped) {
+  WavBytes().bytes(pcmWave(1, 11025, 8, std::vector<std::uint8_t>(20 * 11025, 90))).writeTo(inW(first));
+  start();
+  Program& p = t.p();
+  select(0);
+  p.frm_Oszi.sli_Speed.setValue(20);
+  p.frm_Oszi.lblFreqNorm.mouseDown(L, 0, 0, 0);
+  p.frm_Oszi.lblFreqNorm.mouseUp(L, 0, 0, 0);
+  ASSERT_TRUE(p.player.playing);
+  t.loop.runFor(3'000);
+  p.frm_Oszi.cmdStop.mouseDown(L, 0, 0, 0);
+  p.frm_Oszi.cmdStop.mouseUp(L, 0, 0, 0);
+  p.frm_Oszi.cmdStop.click();
+  const std::int32_t stoppedAt = p.player.resumePosition;
+  ASSERT_GT(stoppedAt, 0);
+  ASSERT_LT(stoppedAt, 1'000'000);
+
+  constexpr int R = MouseButton::Right;
+  sounds().setListIndex(1);
+  sounds().mouseDown(R, 0, 0, 0);
+  sounds().mouseUp(R, 0, 0, 0);
+  // The speed copy plays; the chosen file stays the one heard before.
+  EXPECT_EQ(p.player.chosenFile, inW(first));
+  EXPECT_TRUE(p.player.playing);
+  EXPECT_EQ(p.player.speedFactor, 1.0);
+  EXPECT_EQ(p.frm_Oszi.slider.value(), stoppedAt);
+  const auto copy = readWholeFile(t.file("rx.wav"));
+  ASSERT_TRUE(copy && copy->size() > 28);
+  EXPECT_EQ((*copy)[24] | ((*copy)[25] << 8), 11025);
+  EXPECT_TRUE(p.frm_Oszi.visible());
 }
 
 TEST_F(SoundListTest, PressSetsTheVolumeFromThePercentage) {
