@@ -92,6 +92,23 @@ TEST_F(InputTest, ClicksInAFrameBelongToTheControlThere) {
   EXPECT_TRUE(formClicked) << "the form's background is the form's";
 }
 
+// Marking a stretch in a waveform: press at one point, release at another. The release
+// belongs to the pressed frame, in its own twips, even where the pointer has left it.
+TEST_F(InputTest, ADragInADrawingFrameReportsBothEndsInItsTwips) {
+  record(form.picWave);
+  QWidget* wave = widget(form.picWave);
+  ASSERT_NE(wave, nullptr);
+  QTest::mousePress(wave, Qt::LeftButton, {}, QPoint(100, 20));
+  QTest::mouseMove(wave, QPoint(30, 20));
+  QTest::mouseRelease(wave, Qt::LeftButton, {}, QPoint(30, 20));
+  QTest::mousePress(wave, Qt::LeftButton, {}, QPoint(10, 20));
+  QTest::mouseRelease(wave, Qt::LeftButton, {}, QPoint(-5, 20));
+  EXPECT_EQ(events, (Events{"picWave down 1 0 1500,300", "picWave up 1 0 450,300",
+                            "picWave click", "picWave down 1 0 150,300",
+                            "picWave up 1 0 -75,300"}))
+      << "released outside, the frame is not clicked";
+}
+
 TEST_F(InputTest, CheckBoxMouseUpSeesTheOldValueAndClickTheNew) {
   std::vector<int> seen;
   form.chkOn.mouseUp = [&](int button, int, int, int) {
