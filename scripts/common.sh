@@ -4,7 +4,9 @@
 TONVOGEL_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
 TONVOGEL_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libasound2-dev)
-TONVOGEL_TEST_PACKAGES=(libgtest-dev libgmock-dev xvfb xauth)
+# xdotool, trayer and x11-utils drive the end-to-end test under Xvfb; imagemagick takes
+# its screenshot when it fails.
+TONVOGEL_TEST_PACKAGES=(libgtest-dev libgmock-dev xvfb xauth xdotool trayer x11-utils imagemagick)
 
 # Installs whatever of the named packages is missing. As root with apt-get; otherwise
 # prints the one command that would do it and stops.

@@ -78,7 +78,9 @@ TEST_F(InstallationTest, LauncherIsWrittenExecutableAtTheFirstTick) {
       f().chk_Start.userToggle(MouseButton::Left, 0, 0, 0);
       f().cmd_Inst_Ein.click();  // from the keyboard
     }
-    if (f().caption() == "1") EXPECT_TRUE(fs::exists(launcher()));
+    if (f().caption() == "1") {
+      EXPECT_TRUE(fs::exists(launcher()));
+    }
   };
   ASSERT_TRUE(p().startUp());
 
