@@ -81,6 +81,11 @@ void LevelMeter::closeMeterInput() {
   p_.frm_DoKu.Progressbar1.setValue(0);
 }
 
+RingBuffer::ReadResult LevelMeter::readInput(std::uint64_t from, std::span<std::uint8_t> out) {
+  if (!stream_) return {from, 0};
+  return stream_->read(from, out);
+}
+
 void LevelMeter::tmrPegel_Timer() {
   if (!stream_) return;
   if (const Result<void> status = stream_->status(); !status) {

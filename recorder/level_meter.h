@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 
 #include "platform/sound.h"
@@ -44,6 +45,10 @@ class LevelMeter {
   // Stream position of the oldest sample the running (or last) tick
   // analysed: where a capture that this tick's trigger starts may begin.
   std::uint64_t analysedBlockStart() const { return analysedBlockStart_; }
+
+  // Copies the input's samples from stream position `from` on that the
+  // stream still holds (see CaptureStream::read); nothing when it is closed.
+  RingBuffer::ReadResult readInput(std::uint64_t from, std::span<std::uint8_t> out);
 
   // Kept for the life of the program, across switching off and on.
   float envelope = 0;

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <span>
 #include <system_error>
+#include <vector>
 
 #include "app/numbers.h"
 #include "app/program.h"
@@ -19,10 +21,12 @@ constexpr Colour kRed = rgb(255, 0, 0);
 constexpr Colour kYellow = rgb(255, 255, 0);
 constexpr Colour kPausedYellow = rgb(255, 255, 15);
 constexpr int kRecordingTickMs = 50;
-// Speech often begins with a soft syllable that stays below the threshold;
-// the longest pre-roll keeps most of it (bench_recorder measures what is
-// still missing). Prepended sound is harmless, a lost beginning is not.
-constexpr int kDefaultPreRollMs = 250;
+// Sound kept before the oldest sample the triggering tick analysed, whatever
+// the look-back finds. On a clean input the look-back alone finds the soft
+// beginning of speech; under the hiss of an open squelch it stops at the hiss
+// and the pre-roll keeps what lies beneath it (bench_recorder measures both).
+// Prepended sound is harmless, a lost beginning is not.
+constexpr int kDefaultPreRollMs = 150;
 
 bool fileExists(const std::string& path) {
   std::error_code ec;
@@ -200,18 +204,30 @@ void VoiceRecorder::startCapture(bool atStreamOpen) {
   if (opened.empty()) captureOpen_ = true;
   p_.mci.sendString("set capture time format milliseconds  bitspersample 8 samplespersec " + rate +
                     " channels 1 bytespersec " + rate + " alignment 1");
-  // The trigger fires on samples that arrived up to a meter block ago; the
-  // take begins before them, so the transmission's start is in the file.
-  std::uint64_t start = 0;
-  if (!atStreamOpen) {
-    const std::uint64_t analysed = p_.levelMeter.analysedBlockStart();
-    const double streamRate = leadingNumber(p_.sampleRate);
-    const auto preRoll = static_cast<std::uint64_t>(std::max(0.0, streamRate) * preRollMs / 1000);
-    start = analysed > preRoll ? analysed - preRoll : 0;
-    start = std::max(start, previousEnd_);
-  }
-  p_.mci.setCaptureStart(start);
+  p_.mci.setCaptureStart(atStreamOpen ? 0 : triggeredStart());
   p_.mci.sendString("record capture ");
+}
+
+std::uint64_t VoiceRecorder::triggeredStart() {
+  // The trigger fires on samples that arrived up to a meter block ago; the
+  // take begins before them, at least by the pre-roll, and as far back as
+  // the sound that set it off goes on in the history the stream still holds.
+  const std::uint64_t analysed = p_.levelMeter.analysedBlockStart();
+  const double streamRate = std::clamp(leadingNumber(p_.sampleRate), 0.0, 1e7);
+  const auto preRoll = static_cast<std::uint64_t>(streamRate * std::max(preRollMs, 0) / 1000);
+  const std::uint64_t fixedStart = analysed > preRoll ? analysed - preRoll : 0;
+
+  const OnsetSearch search(static_cast<int>(streamRate), lookBack);
+  const std::uint64_t wanted = std::min<std::uint64_t>(search.historySamples(), analysed);
+  std::vector<std::uint8_t> history(static_cast<std::size_t>(wanted));
+  const RingBuffer::ReadResult got = p_.levelMeter.readInput(analysed - wanted, history);
+  // Only what lies before the analysed block, oldest lost samples excluded.
+  const std::size_t held = got.first < analysed
+                               ? static_cast<std::size_t>(std::min<std::uint64_t>(
+                                     got.count, analysed - got.first))
+                               : 0;
+  return search.takeStart(std::span(history).first(held), held > 0 ? got.first : analysed,
+                          fixedStart, previousEnd_);
 }
 
 void VoiceRecorder::finishRecording() {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/timer.h"
+#include "recorder/onset_search.h"
 #include "recorder/recording_filer.h"
 #include "recorder/timed_transmission.h"
 
@@ -77,9 +78,11 @@ class VoiceRecorder {
   double blinkPhase = 0;
   std::string captureName;
 
-  // Sound recorded before the trigger's oldest analysed sample, for the soft
-  // beginning of speech.
+  // Sound recorded before the trigger's oldest analysed sample at the least.
   int preRollMs;
+  // How the take's beginning is sought further back in the input's history,
+  // where the sound that set off the trigger began earlier still.
+  OnsetSearch::Settings lookBack;
 
   TimedTransmission timedTransmission;
   RecordingFiler filer;
@@ -91,6 +94,8 @@ class VoiceRecorder {
   // Starts a capture; at the stream's beginning for the first one after
   // switching on, otherwise just before what the triggering tick analysed.
   void startCapture(bool atStreamOpen);
+  // Where a take that the trigger starts begins in the input stream.
+  std::uint64_t triggeredStart();
   void hideRunningTime();
   void showSwitchOn();
   void showSwitchOff();

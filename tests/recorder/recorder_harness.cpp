@@ -32,6 +32,14 @@ void RecorderHarness::burst(int ms) {
   }
 }
 
+void RecorderHarness::soft(int ms, int swing) {
+  const std::size_t n = at(ms);
+  for (std::size_t i = 0; i < n; ++i) {
+    const int step = static_cast<int>((i * 7) % static_cast<std::size_t>(swing)) + 1;
+    input.push_back(static_cast<std::uint8_t>(i % 2 ? 128 + step : 128 - step));
+  }
+}
+
 Program& RecorderHarness::start() {
   // Silence after the script, so that the program never runs past the input.
   silence(600'000);

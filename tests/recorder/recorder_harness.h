@@ -21,6 +21,9 @@ struct RecorderHarness {
   // `ms`; every sample of a burst is distinct enough to be found again.
   void silence(int ms);
   void burst(int ms);
+  // A quiet, varied sound of ±`swing` around the zero line: far below the
+  // threshold, as the first word of a phrase may be.
+  void soft(int ms, int swing);
   std::size_t at(int ms) const { return static_cast<std::size_t>(ms) * kRate / 1000; }
 
   // Writes the input and the settings and starts the program.

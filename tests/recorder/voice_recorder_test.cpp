@@ -81,6 +81,26 @@ TEST_F(VoiceRecorderTest, EnglishNamesTheTreeRcAndTheStartTimeNamesEachLaterFile
   (void)p;
 }
 
+TEST_F(VoiceRecorderTest, ASoftFirstWordBelowTheThresholdIsInTheRecording) {
+  h.silence(500);
+  h.burst(6000);
+  h.silence(8000);
+  h.soft(600, 12);  // 14.5 s: too quiet to trigger
+  h.silence(120);   // the gap between two words
+  h.burst(7000);    // triggers some 720 ms after the transmission began
+  Program& p = h.start();
+  h.t.loop.runFor(30'000);
+  const auto files = h.filesIn(w());
+  ASSERT_EQ(files.size(), 2u);
+  expectHolds(w(files[1]), 14'500, 22'220);
+  // Nothing of the first recording is recorded twice.
+  const auto first = h.samplesOf(w(files[0]));
+  const long long firstAt = h.positionInInput(first);
+  EXPECT_LE(firstAt + static_cast<long long>(first.size()),
+            h.positionInInput(h.samplesOf(w(files[1]))));
+  (void)p;
+}
+
 TEST_F(VoiceRecorderTest, BurstShorterThanTheMinimumLeavesNoFileAnywhere) {
   line(h.lines, 16) = "0";
   h.silence(10'000);

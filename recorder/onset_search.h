@@ -1,0 +1,69 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace tv {
+
+// Where the sound that has just set off the trigger really began. Speech
+// often opens with a word that stays below the threshold, so the trigger
+// comes on a later, louder one; a fixed pre-roll then cuts off the first
+// word. The search walks back from the trigger through the stream history in
+// short windows for as long as the signal stands clearly above the quiet
+// floor of the input, and stops at a run of quiet longer than a gap between
+// words. Pure and deterministic: it sees only the samples it is given.
+class OnsetSearch {
+ public:
+  struct Settings {
+    // Length of the windows the signal is judged in.
+    int windowMs = 10;
+    // Quiet this long ends the sound: longer than the gaps between the words
+    // of one phrase, shorter than the pause before a new transmission.
+    int quietRunMs = 400;
+    // The take starts this much before the first window found loud, so that
+    // the soft edge of that window's sound is kept.
+    int leadMs = 20;
+    // The walk goes no further back than this from the trigger; 0 leaves
+    // only the fixed pre-roll.
+    int boundMs = 1500;
+    // History the quiet floor is measured over; at least the bound.
+    int floorSpanMs = 2000;
+    // A window is loud when its level is this many times the quiet floor.
+    double loudFactor = 1.5;
+    // Before the earliest loud window, the fade-in of the sound is kept as
+    // long as the windows stand this many times above the floor.
+    double edgeFactor = 1.25;
+  };
+
+  OnsetSearch(int sampleRate, Settings settings);
+
+  // Samples of history the search wants before the trigger.
+  std::size_t historySamples() const;
+
+  // The stream position a take begins at. `history` holds the stream samples
+  // from position `historyStart` up to the trigger's analysed block (the
+  // trigger is at historyStart + history.size()). `fixedStart` is where the
+  // fixed pre-roll begins: the take starts there at the latest. It never
+  // starts before `notBefore` (the end of the previous take), and the search
+  // reaches no further back than the bound and the history it was given.
+  std::uint64_t takeStart(std::span<const std::uint8_t> history, std::uint64_t historyStart,
+                          std::uint64_t fixedStart, std::uint64_t notBefore) const;
+
+  // The level of the input's quietest windows in `history` (mean distance
+  // from the history's own mean), never below one step of the 8-bit scale.
+  double quietFloor(std::span<const std::uint8_t> history) const;
+
+ private:
+  std::vector<double> windowLevels(std::span<const std::uint8_t> history) const;
+
+  std::size_t window_;
+  std::size_t quietRun_;
+  std::size_t lead_;
+  std::size_t bound_;
+  std::size_t floorSpan_;
+  double loudFactor_;
+  double edgeFactor_;
+};
+
+}  // namespace tv
