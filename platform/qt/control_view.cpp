@@ -205,7 +205,12 @@ void ControlView::createWidget(QWidget* parent) {
       break;
     }
     case ControlKind::TrayIcon:
-      if (QSystemTrayIcon::isSystemTrayAvailable()) tray_ = std::make_unique<QSystemTrayIcon>();
+      // On X11 made even where the desktop has no notification area yet: Qt
+      // watches for one there and puts the icon in it once a panel starts, as
+      // after a login where the program starts before the panel.
+      if (QSystemTrayIcon::isSystemTrayAvailable() ||
+          QGuiApplication::platformName() == QLatin1String("xcb"))
+        tray_ = std::make_unique<QSystemTrayIcon>();
       break;
   }
 }
