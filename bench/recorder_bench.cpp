@@ -311,53 +311,30 @@ int main() {
 
   if (nets.speech) {
     const int preRoll = smallest.value_or(250);
-    std::printf("\nquiet run that ends the look-back (pre-roll %d ms; speech nets only):\n", preRoll);
-    for (int quietRun : {150, 200, 250, 300, 350, 400, 500, 700}) {
-      Setup setup;
-      setup.preRollMs = preRoll;
-      setup.lookBack = chosen;
-      setup.lookBack.quietRunMs = quietRun;
-      std::printf("quiet run %3d ms", quietRun);
-      line(nets, setup, dir, false);
-    }
-    std::printf("\nbound of the look-back (pre-roll %d ms; speech nets only):\n", preRoll);
-    for (int bound : {500, 750, 1000, 1250, 1500, 2000}) {
-      Setup setup;
-      setup.preRollMs = preRoll;
-      setup.lookBack = chosen;
-      setup.lookBack.boundMs = bound;
-      std::printf("bound %4d ms", bound);
-      line(nets, setup, dir, false);
-    }
-    std::printf("\nloud factor over the quiet floor (pre-roll %d ms; speech nets only):\n",
-                preRoll);
-    for (double factor : {1.25, 1.5, 2.0, 3.0}) {
-      Setup setup;
-      setup.preRollMs = preRoll;
-      setup.lookBack = chosen;
-      setup.lookBack.loudFactor = factor;
-      std::printf("factor %4.2f", factor);
-      line(nets, setup, dir, false);
-    }
-    std::printf("\nedge factor for the fade-in (pre-roll %d ms; speech nets only):\n", preRoll);
-    for (double factor : {1.0, 1.1, 1.25, 1.5}) {
-      Setup setup;
-      setup.preRollMs = preRoll;
-      setup.lookBack = chosen;
-      setup.lookBack.edgeFactor = factor;
-      std::printf("edge %4.2f", factor);
-      line(nets, setup, dir, false);
-    }
-    std::printf("\nlead before the first loud window (pre-roll %d ms; speech nets only):\n",
-                preRoll);
-    for (int lead : {0, 5, 10, 20}) {
-      Setup setup;
-      setup.preRollMs = preRoll;
-      setup.lookBack = chosen;
-      setup.lookBack.leadMs = lead;
-      std::printf("lead %2d ms", lead);
-      line(nets, setup, dir, false);
-    }
+    // One look-back setting varied at a time, the others at the recorder's defaults.
+    auto sweep = [&](const char* title, const char* label, auto values, auto set) {
+      std::printf("\n%s (pre-roll %d ms; speech nets only):\n", title, preRoll);
+      for (const auto value : values) {
+        Setup setup;
+        setup.preRollMs = preRoll;
+        setup.lookBack = chosen;
+        set(setup.lookBack, value);
+        std::printf(label, value);
+        line(nets, setup, dir, false);
+      }
+    };
+    using Settings = tv::OnsetSearch::Settings;
+    sweep("quiet run that ends the look-back", "quiet run %3d ms",
+          std::vector{150, 200, 250, 300, 350, 400, 500, 700},
+          [](Settings& s, int v) { s.quietRunMs = v; });
+    sweep("bound of the look-back", "bound %4d ms", std::vector{500, 750, 1000, 1250, 1500, 2000},
+          [](Settings& s, int v) { s.boundMs = v; });
+    sweep("loud factor over the quiet floor", "factor %4.2f", std::vector{1.25, 1.5, 2.0, 3.0},
+          [](Settings& s, double v) { s.loudFactor = v; });
+    sweep("edge factor for the fade-in", "edge %4.2f", std::vector{1.0, 1.1, 1.25, 1.5},
+          [](Settings& s, double v) { s.edgeFactor = v; });
+    sweep("lead before the first loud window", "lead %2d ms", std::vector{0, 5, 10, 20},
+          [](Settings& s, int v) { s.leadMs = v; });
   }
   return 0;
 }
