@@ -52,7 +52,10 @@ std::vector<double> OnsetSearch::windowLevels(std::span<const std::uint8_t> hist
 }
 
 double OnsetSearch::quietFloor(std::span<const std::uint8_t> history) const {
-  std::vector<double> levels = windowLevels(history);
+  return floorOf(windowLevels(history));
+}
+
+double OnsetSearch::floorOf(std::vector<double> levels) {
   double floor = kLeastFloor;
   if (!levels.empty()) {
     const auto rank =
@@ -73,7 +76,7 @@ std::uint64_t OnsetSearch::takeStart(std::span<const std::uint8_t> history,
   const std::uint64_t walkLimit =
       std::max({notBefore, historyStart, trigger > bound_ ? trigger - bound_ : 0});
   const std::vector<double> levels = windowLevels(history);
-  const double floor = quietFloor(history);
+  const double floor = floorOf(levels);
   const double loud = loudFactor_ * floor;
   const double edge = edgeFactor_ * floor;
   auto windowStart = [&](std::size_t k) { return trigger - (k + 1) * window_; };

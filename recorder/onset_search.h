@@ -56,6 +56,8 @@ class OnsetSearch {
 
  private:
   std::vector<double> windowLevels(std::span<const std::uint8_t> history) const;
+  // The quiet floor of the window levels (reordered on the way).
+  static double floorOf(std::vector<double> levels);
 
   std::size_t window_;
   std::size_t quietRun_;
