@@ -100,7 +100,9 @@ TEST_F(Parrot, TenRepetitionsAreKeyedForTheFileAndReleasedForThePause) {
     SCOPED_TRACE(i);
     EXPECT_EQ(keyed[i].from, startedAt + static_cast<std::int64_t>(i) * 18'350);
     EXPECT_NEAR(keyed[i].to - keyed[i].from, 12'350, 50);
-    if (i > 0) EXPECT_NEAR(keyed[i].from - keyed[i - 1].to, 6'000, 50);
+    if (i > 0) {
+      EXPECT_NEAR(keyed[i].from - keyed[i - 1].to, 6'000, 50);
+    }
   }
 }
 
