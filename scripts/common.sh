@@ -30,3 +30,18 @@ tonvogel_install() {
     exit 1
   fi
 }
+
+# tonvogel_wav8 RATE BODY: writes to standard output a WAV file of 8-bit mono samples at
+# RATE, the file BODY holding the samples, with the 44-byte header the recorder writes.
+tonvogel_wav8() {
+  local rate=$1 body=$2 size
+  size=$(stat -c %s "$body")
+  le32() {
+    printf "\\x$(printf %02x $(($1 & 255)))\\x$(printf %02x $((($1 >> 8) & 255)))"
+    printf "\\x$(printf %02x $((($1 >> 16) & 255)))\\x$(printf %02x $((($1 >> 24) & 255)))"
+  }
+  printf 'RIFF'; le32 $((size + 36)); printf 'WAVEfmt '
+  le32 16; printf '\x01\x00\x01\x00'; le32 "$rate"; le32 "$rate"; printf '\x01\x00\x08\x00'
+  printf 'data'; le32 "$size"
+  cat "$body"
+}

@@ -6,7 +6,7 @@
 # a window manager a window has no frame and sits exactly where its form puts it, so a
 # control's twips from app/*_form.h, divided by 15, are its pixels inside the window.
 #
-# Sourced by tests/e2e/first_start.sh and scripts/check-readme.
+# Sourced by tests/e2e/first_start.sh, scripts/check-readme and scripts/screenshots.
 # shellcheck shell=bash
 
 DRIVE_XVFB_PID=""
@@ -41,9 +41,9 @@ drive_until() {
 drive_display_ready() { [ -s "$1" ]; }
 drive_panel_ready() { xdotool search --classname '^panel$' >/dev/null 2>&1; }
 
-# drive_start_display DIR: starts Xvfb on a display number it picks itself (so that
-# parallel runs never meet), then trayer on it; exports DISPLAY. Logs go into DIR.
-drive_start_display() {
+# drive_start_xvfb DIR: starts Xvfb on a display number it picks itself (so that
+# parallel runs never meet) and exports DISPLAY. Its log goes into DIR.
+drive_start_xvfb() {
   local dir=$1
   : >"$dir/display"
   Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$dir/display" \
@@ -57,6 +57,12 @@ drive_start_display() {
   DISPLAY=":$(tr -dc 0-9 <"$dir/display")"
   export DISPLAY
   unset XAUTHORITY
+}
+
+# drive_start_display DIR: Xvfb as drive_start_xvfb starts it, then trayer on it.
+drive_start_display() {
+  local dir=$1
+  drive_start_xvfb "$dir" || return 1
   # A program that finds no notification area makes no tray icon, so the area comes
   # first. Its panel sits in the bottom right corner, away from the program's windows.
   trayer --edge bottom --align right --widthtype request --SetDockType false \
@@ -101,15 +107,15 @@ drive_has_height() { [ "$(drive_height "$1")" = "$2" ]; }
 drive_mapped() { xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable'; }
 drive_unmapped() { ! drive_mapped "$1"; }
 
-# drive_find_window TITLE_REGEX [WIDTH]: a shown window with that title (and that width
-# in pixels), printed; false when there is none.
+# drive_find_window TITLE_REGEX [WIDTH [HEIGHT]]: a shown window with that title (and
+# that width and height in pixels), printed; false when there is none.
 drive_find_window() {
   local w
   for w in $(xdotool search --onlyvisible --name "$1" 2>/dev/null); do
-    if [ -z "${2:-}" ] || [ "$(drive_width "$w")" = "$2" ]; then
-      echo "$w"
-      return 0
-    fi
+    [ -z "${2:-}" ] || [ "$(drive_width "$w")" = "$2" ] || continue
+    [ -z "${3:-}" ] || [ "$(drive_height "$w")" = "$3" ] || continue
+    echo "$w"
+    return 0
   done
   return 1
 }
