@@ -7,11 +7,13 @@
 #include <string>
 #include <system_error>
 
+#include <QGuiApplication>
+
 #include "app/program.h"
 #include "platform/alsa/alsa_sound_system.h"
 #include "platform/file/file_sound_system.h"
 #include "platform/posix/posix_shell.h"
-#include "platform/posix/serial/emergency_release.h"
+#include "platform/posix/release_registry.h"
 #include "platform/posix/serial/serial_catalog.h"
 #include "platform/posix/serial/serial_termios.h"
 #include "platform/qt/qt_platform.h"
@@ -111,7 +113,7 @@ int main(int argc, char** argv) {
   }
 
   // A crash must not leave a transmitter keyed.
-  (void)tv::installFatalSignalRelease();
+  (void)tv::release::installFatalSignalRelease();
 
   tv::qt::QtPlatform qt(argc, argv);
   tv::PosixShell shell;
@@ -123,14 +125,16 @@ int main(int argc, char** argv) {
     sound = std::make_unique<tv::FileSoundSystem>(options.inputFile, qt.clock(), std::move(sound));
   tv::Platform platform{qt.clock(), qt.loop(),   qt.services(), shell,
                         &serialPort, &serialPorts, sound.get()};
+  platform.makeWorker = [&qt](std::string_view) { return tv::makeThreadWorker(qt.loop()); };
   tv::Program program(platform, {folder.string(), executable});
+  // Without windows to look at, the log is what the user sees: standard error (the
+  // journal of a service, the terminal of a test) gets a copy.
+  const QString qpa = QGuiApplication::platformName();
+  program.log.setEcho(qpa == "offscreen" || qpa == "minimal");
   qt.attach(program.ui());
 
   // Logging out or a kill from the terminal saves the settings and ends cleanly.
-  tv::qt::installTerminationHandler([&program] {
-    tv::releaseLinesNow();
-    program.shutdownRoutine();
-  });
+  tv::qt::installTerminationHandler([&program] { program.shutdownRoutine(); });
 
   return program.run();
 }

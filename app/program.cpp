@@ -11,6 +11,7 @@ namespace tv {
 
 Program::Program(Platform platform_, ProgramOptions options)
     : platform(std::move(platform_)),
+      log(platform.clock),
       ui_(platform.clock, platform.loop, platform.services),
       noSound_(platform.sound ? nullptr : std::make_unique<NoSoundSystem>(platform.clock)),
       soundSystem(platform.sound ? *platform.sound : *noSound_),
@@ -24,6 +25,8 @@ Program::Program(Platform platform_, ProgramOptions options)
       frm_DoKu(ui_),
       frm_Loe_File(ui_),
       frm_Oszi(ui_),
+      frm_Meldungen(ui_),
+      notices(*this),
       settingsFile(*this),
       textApplication(*this),
       settingsWindow(*this),
@@ -61,6 +64,8 @@ bool Program::startUp() {
   // found in the program folder, as a shortcut's start folder would make it.
   std::error_code folderError;
   if (!programFolder.empty()) std::filesystem::current_path(programFolder, folderError);
+  log.open(programFolder, platform.shell.stateFolder());
+  log.info("program", "start in " + programFolder + versionText);
 
   // 2. The first start asks for the language before anything else.
   installationCheck();
@@ -151,9 +156,7 @@ void Program::applySettings() {
 void Program::setUpStatusBar() {
   StatusBar& sb = frm_DoKu.sb;
   std::vector<StatusBar::Panel> panels(7);
-  // Panel 1 says why the recorder stopped, until it runs again: the wait window that
-  // shows it too is mostly hidden.
-  panels[0] = {recorder.stopText().empty() ? "73 de" : recorder.stopText(), "", 40, false};
+  panels[0] = {"73 de", "", 40, false};
   panels[1] = {numberText(soundFileCount), "", 40, false};
   panels[2] = {programFileName, "", 75, false};
   panels[3] = {versionText, "", 70, false};
@@ -165,6 +168,8 @@ void Program::setUpStatusBar() {
     panels[i].toolTip = sb.panels()[i].toolTip;
   sb.setPanels(std::move(panels));
   sb.setFont("ARIAL", 7);
+  // Why the recorder stopped, and every other notice, stands in the notice line.
+  notices.showInStatusBar();
 }
 
 void Program::applyStartState() {
@@ -191,12 +196,12 @@ void Program::shutdownRoutine() {
   if (!startedUp_) {
     // Ended before the windows were up (a signal while the installation window
     // waits): there are no settings to save yet, and none must be created now.
-    keying.releaseAll();
+    keying.releaseAll("shutdown");
     endProgram(0);
     return;
   }
   // The transmitter is released before anything else can wait or fail.
-  keying.releaseAll();
+  keying.releaseAll("shutdown");
   // Playback stops and a recording in progress is saved (player and recorder).
   player.cmdStop_Click();
   recorder.programEnd();
@@ -271,6 +276,8 @@ void Program::applyTextEntry(Language language) {
   const std::string parrot(ownText(OwnText::ParrotCaption, language));
   frm_DoKu.cmd_PAPA.setCaption(parrot);
   frm_Oszi.cmdPap2.setCaption(parrot);
+  // The table's tooltips for the status bar's panels have just replaced the notice's.
+  notices.showInStatusBar();
 }
 
 MessageAnswer Program::messageBox(const std::string& text, MessageButtons buttons) {
@@ -278,8 +285,32 @@ MessageAnswer Program::messageBox(const std::string& text, MessageButtons button
 }
 
 void Program::tellUser(const std::string& text) {
+  log.warning("user", text);
   setWaitText(text);
   messageBox(text);
+}
+
+void Program::notice(std::string_view area, const std::string& text, LogLevel level) {
+  notices.tell(area, text, level);
+}
+
+bool Program::actingAlone() const {
+  return !startedUp_ || shuttingDown_ || ui_.timers().ticking();
+}
+
+void Program::report(std::string_view area, const std::string& text) {
+  if (actingAlone()) {
+    notice(area, text);
+  } else {
+    notices.tell(area, text);
+    setWaitText(text);
+    messageBox(text);
+  }
+}
+
+std::unique_ptr<Worker> Program::makeWorker(std::string_view kind) {
+  if (platform.makeWorker) return platform.makeWorker(kind);
+  return makeLoopWorker(platform.loop);
 }
 
 std::string Program::ownMessage(OwnText text, std::initializer_list<std::string_view> args) {

@@ -10,6 +10,8 @@
 #include "app/installation.h"
 #include "app/main_form.h"
 #include "app/main_window.h"
+#include "app/notices.h"
+#include "app/notices_form.h"
 #include "app/settings_file.h"
 #include "app/settings_form.h"
 #include "app/settings_window.h"
@@ -18,6 +20,7 @@
 #include "app/wait_form.h"
 #include "platform/clock.h"
 #include "platform/event_loop.h"
+#include "platform/log.h"
 #include "platform/serial/serial_port.h"
 #include "platform/serial/serial_port_catalog.h"
 #include "platform/services.h"
@@ -26,6 +29,7 @@
 #include "platform/sound/mci.h"
 #include "platform/sound/no_sound_system.h"
 #include "platform/ui.h"
+#include "platform/worker.h"
 #include "player/editing.h"
 #include "player/playback_form.h"
 #include "player/player.h"
@@ -56,6 +60,8 @@ struct Platform {
   SerialPortCatalog* serialPorts = nullptr;
   // Sound input and output; without one the program runs silent, with no input.
   SoundSystem* sound = nullptr;
+  // Workers for slow work; without a factory each runs its jobs on the loop itself.
+  WorkerFactory makeWorker;
 };
 
 struct ProgramOptions {
@@ -102,8 +108,17 @@ class Program {
   // A message box with the program's name as its title.
   MessageAnswer messageBox(const std::string& text, MessageButtons buttons = MessageButtons::Ok);
   // A failure the user must know about: shown in the wait window's line and in a
-  // message box on top of the main window.
+  // message box on top of the main window, and logged.
   void tellUser(const std::string& text);
+  // A station event: logged and shown in the main window's notice line, never waited on.
+  void notice(std::string_view area, const std::string& text, LogLevel level = LogLevel::Warning);
+  // A failure that may answer what the user just did (a click, a key) or happen on its
+  // own (a timer, the start-up): a message box for the first, a notice for the second.
+  void report(std::string_view area, const std::string& text);
+  // Whether the program is acting on its own now rather than on the user's input.
+  bool actingAlone() const;
+  // A worker for one kind of slow work (see WorkerFactory).
+  std::unique_ptr<Worker> makeWorker(std::string_view kind);
   // One of the program's own texts in the language in force.
   std::string ownMessage(OwnText text, std::initializer_list<std::string_view> args = {});
 
@@ -121,6 +136,8 @@ class Program {
   void measureHeightCorrection();
 
   Platform platform;
+  // The station log; opened in the program folder at start-up.
+  Log log;
 
  private:
   Ui ui_;
@@ -201,8 +218,10 @@ class Program {
   MainForm frm_DoKu;
   DeleteForm frm_Loe_File;
   PlaybackForm frm_Oszi;
+  NoticesForm frm_Meldungen;
 
   // Behaviour.
+  Notices notices;
   SettingsFile settingsFile;
   TextApplication textApplication;
   SettingsWindow settingsWindow;

@@ -155,7 +155,8 @@ bool SettingsFile::write(const std::vector<std::string>& lines) {
   const std::string target = path();
   const Result<void> written = writeFileAtomically(target, bytes);
   if (!written) {
-    p_.tellUser(p_.ownMessage(OwnText::SettingsWriteFailed, {target, written.error().message}));
+    p_.report("settings",
+              p_.ownMessage(OwnText::SettingsWriteFailed, {target, written.error().message}));
     return false;
   }
   return true;
@@ -259,7 +260,8 @@ void SettingsFile::apply() {
     handleCorruptFile();
     return;
   }
-  for (const std::string& w : warnings) p_.tellUser(w);
+  // The last apply of the shutdown has no one to tell; report() only logs then.
+  for (const std::string& w : warnings) p_.report("settings", w);
 }
 
 bool SettingsFile::applyLines(const std::vector<std::string>& lines,

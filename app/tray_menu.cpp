@@ -88,7 +88,7 @@ void TrayMenu::showOrHideAll() {
 void TrayMenu::exitAtOnce() {
   // Ending at once skips saving the settings, but never a recording or a keyed
   // transmitter: the transmitter is released first, as nothing after it may fail.
-  p_.keying.releaseAll();
+  p_.keying.releaseAll("exit");
   p_.recorder.programEnd();
   p_.endProgram(0);
 }
@@ -122,7 +122,7 @@ void TrayMenu::actFromMainMenu(int position) {
 }
 
 void TrayMenu::tellWhenNoTrayArea() {
-  if (!trayAvailable()) p_.setWaitText(p_.ownMessage(OwnText::NoTrayArea));
+  if (!trayAvailable()) p_.notice("desktop", p_.ownMessage(OwnText::NoTrayArea), LogLevel::Info);
 }
 
 }  // namespace tv

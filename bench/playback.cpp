@@ -12,7 +12,9 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -183,6 +185,12 @@ class RealTimeLoop : public EventLoop {
  public:
   void attach(TimerQueue& timers) { timers_ = &timers; }
   void dispatchPending() override {
+    std::vector<std::function<void()>> posted;
+    {
+      std::lock_guard lock(postedMutex_);
+      posted.swap(posted_);
+    }
+    for (auto& fn : posted) fn();
     if (timers_) timers_->runDue();
   }
   void waitAndDispatch() override {
@@ -195,9 +203,15 @@ class RealTimeLoop : public EventLoop {
   }
   int run() override { return 0; }
   void quit(int) override {}
+  void post(std::function<void()> fn) override {
+    std::lock_guard lock(postedMutex_);
+    posted_.push_back(std::move(fn));
+  }
 
  private:
   TimerQueue* timers_ = nullptr;
+  std::mutex postedMutex_;
+  std::vector<std::function<void()>> posted_;
 };
 
 void onARealCard() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 namespace tv {
 
 // The one loop that runs every event procedure. Nested waits (a modal message box, the
@@ -20,6 +22,10 @@ class EventLoop {
   // Run until quit() is called; returns the exit code.
   virtual int run() = 0;
   virtual void quit(int exitCode) = 0;
+
+  // Runs `fn` on the loop's thread at its next turn, after what was posted before it.
+  // The one call that may come from any thread: a worker reports back through it.
+  virtual void post(std::function<void()> fn) = 0;
 };
 
 }  // namespace tv

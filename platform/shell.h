@@ -19,6 +19,9 @@ class Shell {
   virtual std::string autostartFolder() const = 0;
   // The user's desktop folder, with a trailing "/".
   virtual std::string desktopFolder() const = 0;
+  // Where the station log goes when the program folder cannot be written
+  // ($XDG_STATE_HOME/tonvogel/, by default ~/.local/state/tonvogel/), with a trailing "/".
+  virtual std::string stateFolder() const = 0;
 
   // The operating system's version as major.minor.build, or empty when it cannot be
   // read (always on Linux: there is no such version call).

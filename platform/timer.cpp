@@ -72,7 +72,9 @@ int TimerQueue::runDue() {
     timer->armSerial_ = ++serial_;
     timer->firing_ = true;
     ++ran;
+    ++ticking_;
     if (timer->tick) timer->tick();
+    --ticking_;
     // The tick may have destroyed its own timer (a form torn down in a test).
     if (std::find(timers_.begin(), timers_.end(), timer) != timers_.end()) timer->firing_ = false;
   }

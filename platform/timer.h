@@ -56,6 +56,8 @@ class TimerQueue {
   int runDue();
 
   std::int64_t now() const { return now_(); }
+  // True while a timer's tick runs: the program is acting on its own, not on input.
+  bool ticking() const { return ticking_ > 0; }
 
   // Called whenever the schedule may have changed, so a driver can re-arm itself.
   std::function<void()> scheduleChanged;
@@ -69,6 +71,7 @@ class TimerQueue {
   std::function<std::int64_t()> now_;
   std::vector<Timer*> timers_;
   std::uint64_t serial_ = 0;
+  int ticking_ = 0;
 };
 
 }  // namespace tv

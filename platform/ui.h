@@ -23,6 +23,7 @@ class Ui {
   EventLoop& loop() const { return loop_; }
   Services& services() const { return services_; }
   TimerQueue& timers() { return timers_; }
+  const TimerQueue& timers() const { return timers_; }
 
   const std::vector<Form*>& forms() const { return forms_; }
 

@@ -127,7 +127,7 @@ void Player::StopPlayback() {
 void Player::cmdStop_Click() {
   cmdStop_MouseDown(MouseButton::Left, 0, 0, 0);
   p_.frm_Oszi.lbl_TX.showReleased();
-  p_.keying.PttOff();
+  p_.keying.PttOff("stop");
   p_.frm_DoKu.show();
 }
 

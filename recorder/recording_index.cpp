@@ -277,7 +277,14 @@ void RecordingIndex::tellFolderMissing() {
   std::string tail = messageText(141);
   if (!tail.empty() && tail[0] == '\\') tail[0] = '/';
   const std::string text = messageText(140) + p_.recordingsFolder + tail;
+  // The daily rebuild finds a vanished folder with no one at the desk: a notice then;
+  // the box answers a rebuild the user asked for.
+  if (p_.actingAlone()) {
+    p_.notice("recordings", text);
+    return;
+  }
   p_.setWaitText(text);
+  p_.log.warning("recordings", text);
   p_.platform.services.messageBox(text, messageText(142), MessageButtons::Ok);
 }
 

@@ -55,7 +55,7 @@ void TimedTransmission::check(std::int64_t previous, std::int64_t now) {
 void TimedTransmission::start() {
   // The playback device has one alias: whatever the player plays gives way.
   p_.player.cmdStop_Click();
-  p_.keying.PttOn();
+  p_.keying.PttOn("schedule");
   stage_ = Stage::first;
   if (!play(announcementFile)) {
     stage_ = Stage::pause;
@@ -119,7 +119,7 @@ void TimedTransmission::closePlayback() {
 void TimedTransmission::finish() {
   stage_ = Stage::idle;
   poll_.setEnabled(false);
-  p_.keying.PttOff();
+  p_.keying.PttOff("end of announcement");
 }
 
 }  // namespace tv

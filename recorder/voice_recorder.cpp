@@ -120,10 +120,6 @@ void VoiceRecorder::switchOn() {
     return;
   }
   previousEnd_ = 0;
-  if (!stopText_.empty()) {
-    stopText_.clear();
-    if (!f.sb.panels().empty()) f.sb.setPanelText(1, "73 de");
-  }
   f.tmr_Blink.setEnabled(true);
   f.tmrZT2.setEnabled(true);
   tmrAufnahme_Timer();
@@ -265,7 +261,7 @@ void VoiceRecorder::stopSaveClose() {
         if (filed.collected) {
           fileRecorded(filed.collectedPath, seconds);
           deleteWorkingFile(name);
-          if (!filed.problem.empty()) p_.setWaitText(filed.problem);
+          if (!filed.problem.empty()) p_.notice("filing", filed.problem);
         } else {
           keepWorkingFile(name, filed.problem);
         }
@@ -305,10 +301,8 @@ bool VoiceRecorder::deleteWorkingFile(const std::string& name) {
 }
 
 void VoiceRecorder::keepWorkingFile(const std::string& name, const std::string& reason) {
-  const std::string text = p_.ownMessage(OwnText::RecordingKept,
-                                         {name, fs::absolute(name).parent_path().string(), reason});
-  p_.setWaitText(text);
-  tellLater(text);
+  p_.notice("filing", p_.ownMessage(OwnText::RecordingKept,
+                                    {name, fs::absolute(name).parent_path().string(), reason}));
 }
 
 void VoiceRecorder::fileLeftovers() {
@@ -484,19 +478,8 @@ void VoiceRecorder::stopForFailure(const std::string& text) {
   message_.setEnabled(true);
 }
 
-void VoiceRecorder::tellLater(const std::string& text) {
-  if (p_.shuttingDown()) {
-    p_.tellUser(text);
-    return;
-  }
-  pendingMessages_.push_back(text);
-  message_.setEnabled(true);
-}
-
 void VoiceRecorder::tmrRecorderMessage_Timer() {
   message_.setEnabled(false);
-  std::vector<std::string> messages;
-  messages.swap(pendingMessages_);
   std::optional<std::string> stop;
   stop.swap(pendingStop_);
   if (stop && p_.recorderOn == 1) {
@@ -504,19 +487,14 @@ void VoiceRecorder::tmrRecorderMessage_Timer() {
     showSwitchOff();
     switchOff();
   }
-  for (const std::string& text : messages) p_.tellUser(text);
   if (stop) showStopped(*stop);
 }
 
 void VoiceRecorder::showStopped(const std::string& text) {
   showSwitchOff();
-  stopText_ = text;
-  StatusBar& sb = p_.frm_DoKu.sb;
-  if (!sb.panels().empty()) {
-    sb.setPanelText(1, text);
-    sb.setPanelToolTip(1, text);
-  }
-  p_.tellUser(text);
+  // A click on the recorder's button hears why it did not start; a recorder that
+  // stops on its own says so in the notice line.
+  p_.report("recorder", text);
 }
 
 std::string VoiceRecorder::entry16(bool caption) const {

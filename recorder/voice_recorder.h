@@ -55,9 +55,6 @@ class VoiceRecorder {
   // The shutdown routine's reset of the recorder values.
   void clearState();
 
-  // Why the recorder last stopped on a failure; empty once it runs again.
-  const std::string& stopText() const { return stopText_; }
-
   // The meter's input failed: what was recorded is saved, the recorder goes off.
   void inputLost(const std::string& reason);
 
@@ -105,9 +102,6 @@ class VoiceRecorder {
   // A failure that stops the recorder: it goes off on the next turn of the
   // loop, after the procedure that met the failure has finished.
   void stopForFailure(const std::string& text);
-  // A failure the user must see, shown on the next turn of the loop so that
-  // no recorder procedure is interrupted by the message box.
-  void tellLater(const std::string& text);
   void tmrRecorderMessage_Timer();
   void showStopped(const std::string& text);
   std::string entry16(bool caption) const;
@@ -115,14 +109,12 @@ class VoiceRecorder {
 
   Program& p_;
   Timer message_;
-  std::vector<std::string> pendingMessages_;
   std::optional<std::string> pendingStop_;
   // End of the last saved take in the meter's stream: a new take does not
   // reach back into it, so a split recording neither loses nor doubles sound.
   std::uint64_t previousEnd_ = 0;
   std::optional<std::int64_t> lastClockSecond_;
   bool leftoversFiled_ = false;
-  std::string stopText_;
   // Whether the capture device is open: a name alone may be that of a
   // capture that has already been saved.
   bool captureOpen_ = false;

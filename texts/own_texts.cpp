@@ -134,6 +134,9 @@ constexpr std::array<OwnTextRow, kOwnTextCount> kOwnTexts{{
      "Sekunden: Die Liste würde die Aufnahme gleich löschen. Es wurde nichts geschnitten.",
      "The cut would leave %1 seconds, no more than the minimum recording time of %2 seconds, "
      "and the list would delete that recording at once. Nothing was cut."},
+    {OwnText::NoticesCaption, "Meldungen der Station", "Station notices"},
+    {OwnText::NoticesClose, "Schliessen", "Close"},
+    {OwnText::NoticeLineHint, "Klick: die letzten Meldungen", "Click: the recent notices"},
 }};
 
 // A row out of place would hand every later message the wrong words.

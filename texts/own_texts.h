@@ -55,7 +55,10 @@ enum class OwnText {
   EditReadFailed,         // %1 file, %2 reason
   EditSaveFailed,         // %1 file, %2 reason
   EditRestTooShort,       // %1 seconds left, %2 minimum seconds
-    Count  // not a text; keep last
+  NoticesCaption,
+  NoticesClose,
+  NoticeLineHint,
+  Count  // not a text; keep last
 };
 
 inline constexpr std::size_t kOwnTextCount = static_cast<std::size_t>(OwnText::Count);

@@ -66,13 +66,13 @@ void AutoTx::start() {
   // would leave the previous sound in it, and that is not what the user chose to send.
   const LoadedWave checked = tv::LoadWave(autoTxFile);
   if (!checked.usable()) {
-    p_.tellUser(p_.ownMessage(OwnText::AutoTxNotPlayable, {autoTxFile}));
+    p_.report("auto-tx", p_.ownMessage(OwnText::AutoTxNotPlayable, {autoTxFile}));
     return;
   }
   // A length of 0 would give tmrCQ an interval that never fires: the cycle would hang
   // in sending.
   if (sendingMs(checked.durationText) <= 0) {
-    p_.tellUser(p_.ownMessage(OwnText::AutoTxNoLength, {autoTxFile}));
+    p_.report("auto-tx", p_.ownMessage(OwnText::AutoTxNoLength, {autoTxFile}));
     return;
   }
 
@@ -84,7 +84,7 @@ void AutoTx::start() {
   if (player.currentWave != autoTxFile || length <= 0 || !pressPlay()) {
     player.cmdStop_Click();
     m.lb_Sounds.setEnabled(true);
-    p_.tellUser(p_.ownMessage(OwnText::AutoTxNotPlayable, {autoTxFile}));
+    p_.report("auto-tx", p_.ownMessage(OwnText::AutoTxNotPlayable, {autoTxFile}));
     return;
   }
 
@@ -95,7 +95,7 @@ void AutoTx::start() {
   m.tmrCQ.setInterval(static_cast<int>(length));
   m.tmrCQ.setEnabled(true);
   keyTransmitter();
-  p_.keying.PttOn();
+  p_.keying.PttOn("auto-tx");
   p_.frm_Oszi.lbl_sek.setCaption(player.durationText + " s");
   switchWatch();
   // A label greyed by the send key would look as if the watch were off.
@@ -112,7 +112,7 @@ void AutoTx::stop() {
   p_.player.cmdStop_MouseDown(kLeft, 0, 0, 0);
   m.tmrCQ.setEnabled(false);
   m.tmrCQ_PAUSE.setEnabled(false);
-  p_.keying.PttOff();
+  p_.keying.PttOff("auto-tx stopped");
   switchWatch();
 }
 
@@ -144,13 +144,13 @@ void AutoTx::keyTransmitter() {
   if (p_.frm_Oszi.lbl_TX.borderStyle() == Look::Off) {
     p_.keying.lbl_TX_Click();
   } else {
-    p_.keying.PttOn();
+    p_.keying.PttOn("auto-tx");
   }
 }
 
 void AutoTx::giveUp(const std::string& message) {
   stop();
-  p_.tellUser(message);
+  p_.report("auto-tx", message);
 }
 
 void AutoTx::cmd_PAPA_Click() {

@@ -47,7 +47,7 @@ Keying::Keying(Program& program) : p_(program) {
 }
 
 Keying::~Keying() {
-  releaseAll();
+  releaseAll("end");
 }
 
 SerialPort* Keying::port() const {
@@ -69,13 +69,13 @@ void Keying::OpenComPort() {
   if (p_.txViaComFlag != 1) {
     // With transmit control off nothing may key or release any more, so a transmitter
     // keyed before must be released now, and the port is left to other programs.
-    if (portOpen()) releaseAll();
+    if (portOpen()) releaseAll("transmit control off");
     return;
   }
   if (p_.shuttingDown()) {
     // The last save of the shutdown routine applies the settings once more; a reopening
     // would key the transmitter for a moment on the way out.
-    releaseAll();
+    releaseAll("shutdown");
     return;
   }
 
@@ -90,13 +90,13 @@ void Keying::OpenComPort() {
     const Result<void> rts = serial->setRts(false);
     if (dtr && rts) return;
     const std::string device = deviceOf(openedName_);
-    releaseAll();
+    releaseAll("line failed");
     noConnection(p_.ownMessage(OwnText::SerialOpenFailed,
                                {device, withoutFullStop((dtr ? rts : dtr).error().message)}));
     return;
   }
 
-  releaseAll();
+  releaseAll("port changed");
   if (serial == nullptr || noPortChosen(p_.comPortName)) {
     noConnection("");
     return;
@@ -134,7 +134,7 @@ std::string Keying::openFailureReason(const SerialError& error) const {
 void Keying::noConnection(const std::string& reason) {
   std::string text = p_.messageTexts.items[21];
   if (!reason.empty()) text += "\r" + reason;
-  p_.messageBox(text);
+  p_.report("keying", text);
   p_.frm_Oszi.lbl_TX.setVisible(false);
 }
 
@@ -155,26 +155,29 @@ bool Keying::driveKeyLine(bool on) {
   return true;
 }
 
-void Keying::PttOn() {
+void Keying::PttOn(std::string_view who) {
   if (!driveKeyLine(true)) return;
   if (keyed_) return;  // one continuous transmission: the time-out keeps counting
   keyed_ = true;
+  p_.log.info("keying", "key: " + std::string(who));
   startTimeOut();
 }
 
-void Keying::PttOff() {
+void Keying::PttOff(std::string_view why) {
   driveKeyLine(false);
+  if (keyed_) p_.log.info("keying", "release: " + std::string(why));
   keyed_ = false;
   stopTimeOut();
 }
 
 void Keying::lineFailed(const std::string& reason) {
-  releaseAll();
-  p_.tellUser(p_.ownMessage(OwnText::SerialLineFailed, {withoutFullStop(reason)}));
+  releaseAll("line failed");
+  p_.report("keying", p_.ownMessage(OwnText::SerialLineFailed, {withoutFullStop(reason)}));
 }
 
-void Keying::releaseAll() {
+void Keying::releaseAll(std::string_view why) {
   stopTimeOut();
+  if (keyed_) p_.log.info("keying", "release: " + std::string(why));
   keyed_ = false;
   openedName_.clear();
   if (portOpen()) port()->close();
@@ -195,11 +198,12 @@ void Keying::stopTimeOut() {
 void Keying::tmr_TxTimeout_Timer() {
   stopTimeOut();
   if (!keyed_) return;
-  PttOff();
+  PttOff("time-out");
   showReleased();
   // Auto-TX would key the same file again after the pause.
   if (p_.autoTx.running()) p_.autoTx.StopAutoTx();
-  p_.tellUser(p_.ownMessage(OwnText::TxTimeoutExpired, {std::to_string(p_.txTimeoutSeconds)}));
+  p_.notice("keying",
+            p_.ownMessage(OwnText::TxTimeoutExpired, {std::to_string(p_.txTimeoutSeconds)}));
 }
 
 std::string Keying::ReadLineStates() {
@@ -229,10 +233,10 @@ void Keying::showPressed() { p_.frm_Oszi.lbl_TX.showPressed(kTransmitting); }
 void Keying::lbl_TX_Click() {
   if (p_.frm_Oszi.lbl_TX.borderStyle() == Look::Off) {
     showPressed();
-    PttOn();
+    PttOn("TX button");
   } else {
     showReleased();
-    PttOff();
+    PttOff("TX button");
   }
 }
 

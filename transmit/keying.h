@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "platform/result.h"
 
@@ -28,8 +29,10 @@ class Keying {
   // its name has changed, because every opening raises both lines for a moment; an open
   // port is only cleared. With transmit control off an open port is closed.
   void OpenComPort();
-  void PttOn();
-  void PttOff();
+  // `who` and `why` name the sender and the reason in the station log ("schedule",
+  // "time-out").
+  void PttOn(std::string_view who);
+  void PttOff(std::string_view why);
   // The 8-digit line-state text; empty when no port is open or the read failed.
   std::string ReadLineStates();
   // Whether the operator holds the send key. False with no send-key line, no open port
@@ -47,7 +50,7 @@ class Keying {
 
   // Drops both lines and closes the port, for every way the program ends. Shows the TX
   // button released; shows no message.
-  void releaseAll();
+  void releaseAll(std::string_view why);
 
   // Fills the port box with the serial devices present.
   void fillPortList();

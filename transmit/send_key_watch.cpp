@@ -18,7 +18,7 @@ void AutoTx::CheckSendKey() {
     // operator. Told once: the cycle is idle on the next tick.
     if (!running()) return;
     StopAutoTx();
-    p_.tellUser(p_.ownMessage(OwnText::SendKeyReadFailed, {pressed.error().message}));
+    p_.report("keying", p_.ownMessage(OwnText::SendKeyReadFailed, {pressed.error().message}));
     return;
   }
   if (*pressed) {
@@ -41,7 +41,7 @@ void AutoTx::StopAutoTx() {
   m.tmrCQ_PAUSE.setEnabled(false);
   showIdle();
   m.lb_Sounds.setEnabled(true);
-  p_.keying.PttOff();
+  p_.keying.PttOff("send key");
 }
 
 }  // namespace tv

@@ -61,6 +61,9 @@ PosixShell::PosixShell() {
   std::stringstream text;
   text << dirs.rdbuf();
   desktopFolder_ = withSlash(desktopFolderFrom(text.str(), home));
+  std::string state = environment("XDG_STATE_HOME");
+  if (state.empty() || state.front() != '/') state = home + "/.local/state";
+  stateFolder_ = withSlash(state + "/tonvogel");
 }
 
 Result<void> PosixShell::openDocument(const std::string& path) {

@@ -16,11 +16,13 @@ class PosixShell : public Shell {
   std::string userName() const override { return userName_; }
   std::string autostartFolder() const override { return autostartFolder_; }
   std::string desktopFolder() const override { return desktopFolder_; }
+  std::string stateFolder() const override { return stateFolder_; }
 
  private:
   std::string userName_;
   std::string autostartFolder_;
   std::string desktopFolder_;
+  std::string stateFolder_;
 };
 
 // The desktop folder named in an XDG user-dirs file ("XDG_DESKTOP_DIR=\"$HOME/Desktop\""),

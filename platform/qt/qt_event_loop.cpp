@@ -83,6 +83,14 @@ int QtEventLoop::run() {
   return QCoreApplication::exec();
 }
 
+void QtEventLoop::post(std::function<void()> fn) {
+  // A queued call to an object of the GUI thread is Qt's thread-safe way in; the
+  // application object lives as long as any loop can run.
+  QCoreApplication* app = QCoreApplication::instance();
+  if (!app) return;
+  QMetaObject::invokeMethod(app, std::move(fn), Qt::QueuedConnection);
+}
+
 void QtEventLoop::quit(int exitCode) {
   quitRequested_ = true;
   exitCode_ = exitCode;

@@ -29,6 +29,7 @@ class QtEventLoop : public EventLoop {
   void delay(int ms) override;
   int run() override;
   void quit(int exitCode) override;
+  void post(std::function<void()> fn) override;
 
  private:
   void rearm();

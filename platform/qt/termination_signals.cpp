@@ -8,6 +8,8 @@
 #include <QSocketNotifier>
 #include <cerrno>
 
+#include "platform/posix/release_registry.h"
+
 namespace tv::qt {
 
 namespace {
@@ -17,6 +19,10 @@ int signalPipe[2] = {-1, -1};
 
 void onTerminationSignal(int) {
   const int savedErrno = errno;
+  // The transmitter first, here in the handler: the GUI thread may be busy for a while
+  // before it reads the pipe and runs the shutdown.
+  release::markEnding();
+  release::runAll();
   const char byte = 1;
   // Non-blocking: a flood of signals fills the pipe and the extra bytes are dropped.
   [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);

@@ -332,10 +332,13 @@ TEST_F(SettingsFileTest, MissingRecordingsFolderIsReportedAndTheRestOfTheFileApp
   writeSettings(ini(), file);
   const std::string old = readFile(ini());
   Program& p = start();
-  // The CQ folder's failure, then the empty list's own word on the missing folder.
-  const std::vector<std::string> shown = t.services.messages();
+  // The CQ folder's failure, then the empty list's own word on the missing folder: at
+  // start-up notices, with no box for an unattended station to wait on.
+  EXPECT_TRUE(t.services.messages().empty());
+  const auto& shown = p.notices.history();
   ASSERT_EQ(shown.size(), 2u);
-  EXPECT_NE(shown[0].find(gone), std::string::npos) << shown[0];
+  EXPECT_NE(shown[1].text.find(gone), std::string::npos) << shown[1].text;
+  EXPECT_NE(shown[0].text.find(gone), std::string::npos) << shown[0].text;
   EXPECT_FALSE(fs::exists(t.file("gone")));
   EXPECT_EQ(p.recordingsFolder, gone);
   EXPECT_EQ(p.networkName, "DB0ABC");

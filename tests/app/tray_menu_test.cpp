@@ -118,7 +118,7 @@ TEST_F(TrayMenuTest, HelpItemOpensTheHelpFileOfTheLanguageOrSaysItIsMissing) {
 TEST_F(TrayMenuTest, ExitEndsAtOnceWithoutSavingButReleasesTheTransmitter) {
   Program& p = start();
   const std::string before = readFile(t.file("Tonvogel.ini"));
-  p.keying.PttOn();
+  p.keying.PttOn("test");
   ASSERT_TRUE(t.serial.rts());
   p.frm_Einstellungen.ed_FunkName.userEdited("DL0NEW");
 
@@ -132,8 +132,8 @@ TEST_F(TrayMenuTest, ExitEndsAtOnceWithoutSavingButReleasesTheTransmitter) {
 
 TEST_F(TrayMenuTest, WithoutANotificationAreaTheMainMenuCarriesTheTrayActions) {
   Program& p = start(false);
-  EXPECT_EQ(p.frm_Info.lbl_info.caption(),
-            std::string(ownText(OwnText::NoTrayArea, Language::English)));
+  ASSERT_NE(p.notices.latest(), nullptr);
+  EXPECT_EQ(p.notices.latest()->text, std::string(ownText(OwnText::NoTrayArea, Language::English)));
   t.services.menuAnswers.push_back(9);
   p.frm_Einstellungen.hide();
   p.mainWindow.lbl_Menue_MouseDown(MouseButton::Left, 0, 0, 0);

@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QMenu>
 #include <QTest>
 #include <QTimer>
+#include <string>
 
+#include "platform/posix/release_registry.h"
 #include "platform/qt/auto_answer_services.h"
 #include "platform/qt/dialog_texts.h"
 #include "platform/qt/qt_services.h"
@@ -74,6 +78,32 @@ TEST(TerminationSignals, ArriveAsACallOnTheEventLoop) {
   EXPECT_EQ(replaced, 1);
   EXPECT_EQ(calls, 1);
   installTerminationHandler(nullptr);
+}
+
+TEST(TerminationSignals, ReleaseTheTransmitterInTheHandlerItself) {
+  int wire[2];
+  ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0, wire), 0);
+  const int entry = release::addBytes(wire[0], "T 0\n");
+  ASSERT_GE(entry, 0);
+  int calls = 0;
+  ASSERT_TRUE(installTerminationHandler([&] { ++calls; }));
+  ::raise(SIGTERM);
+  // No turn of the event loop yet: what is on the wire was written by the handler.
+  char got[16] = {};
+  const ssize_t n = ::read(wire[1], got, sizeof got);
+  const bool ending = release::ending();
+  release::remove(entry);
+  release::resetEndingForTests();
+  EXPECT_EQ(std::string(got, n > 0 ? static_cast<std::size_t>(n) : 0), "T 0\n");
+  EXPECT_TRUE(ending) << "no back end may key again";
+  EXPECT_EQ(calls, 0);
+  QElapsedTimer elapsed;
+  elapsed.start();
+  while (calls == 0 && elapsed.elapsed() < 2000) QApplication::processEvents();
+  EXPECT_EQ(calls, 1) << "the orderly shutdown still follows";
+  installTerminationHandler(nullptr);
+  ::close(wire[0]);
+  ::close(wire[1]);
 }
 
 }  // namespace

@@ -109,8 +109,11 @@ TEST_F(MeterTest, WithoutDevicesTheBoxSaysSoAndSwitchingOnFailsVisibly) {
   EXPECT_EQ(p.frm_DoKu.lbl_Start.borderStyle(), Look::Off);
   EXPECT_FALSE(p.frm_DoKu.tmrPegel.enabled());
   EXPECT_EQ(p.frm_Info.lbl_info.caption().rfind(p.messageTexts.items[16], 0), 0u);
-  EXPECT_EQ(t.services.messages().size(), before + 1);
-  EXPECT_EQ(p.frm_DoKu.sb.panels().at(0).text, p.frm_Info.lbl_info.caption());
+  EXPECT_EQ(t.services.messages().size(), before + 1) << "the click is answered";
+  ASSERT_NE(p.notices.latest(), nullptr);
+  EXPECT_EQ(p.notices.latest()->text, p.frm_Info.lbl_info.caption());
+  EXPECT_NE(p.frm_DoKu.sb.panels().at(2).text.find(p.notices.latest()->text), std::string::npos)
+      << "and stays in the notice line";
 }
 
 TEST_F(MeterTest, ALevelEqualToTheThresholdDoesNotTriggerOneAboveDoes) {
@@ -172,15 +175,17 @@ TEST_F(MeterTest, AnInputThatFailsSavesWhatWasRecordedAndSwitchesOffWithOneMessa
   Program& p = start();
   press(p);
   for (int i = 0; i < 20; ++i) tickWith(254);
-  const auto before = t.services.messages().size();
+  const auto before = p.notices.history().size();
   sound.lastInput()->failWith("unplugged");
   t.loop.runFor(200);
   EXPECT_EQ(p.recorderOn, 0);
   EXPECT_FALSE(p.levelMeter.isOpen());
   EXPECT_EQ(p.frm_DoKu.lbl_Start.borderStyle(), Look::Off);
-  ASSERT_EQ(t.services.messages().size(), before + 1);
-  EXPECT_NE(t.services.messages().back().find("unplugged"), std::string::npos);
-  EXPECT_NE(p.frm_DoKu.sb.panels().at(0).text.find("unplugged"), std::string::npos);
+  // The station's own failure: a notice, with no box left waiting for an OK.
+  EXPECT_TRUE(t.services.messages().empty());
+  ASSERT_EQ(p.notices.history().size(), before + 1);
+  EXPECT_NE(p.notices.latest()->text.find("unplugged"), std::string::npos);
+  EXPECT_NE(p.frm_DoKu.sb.panels().at(2).text.find("unplugged"), std::string::npos);
   EXPECT_EQ(std::filesystem::exists(t.file("W/1_12-07-2026_10-00-00.wav")), true);
 }
 

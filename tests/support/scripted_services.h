@@ -51,6 +51,7 @@ class FakeShell : public Shell {
   std::string userName() const override { return "tester"; }
   std::string autostartFolder() const override { return home_ + "/.config/autostart/"; }
   std::string desktopFolder() const override { return home_ + "/Desktop/"; }
+  std::string stateFolder() const override { return home_ + "/.local/state/tonvogel/"; }
 
   std::vector<std::string> openedDocuments;
 

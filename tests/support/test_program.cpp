@@ -29,4 +29,11 @@ void TestProgram::answerInstallation() {
   while (p.installTicks < 2) p.installation.tmr_Inst_Timer();
 }
 
+bool TestProgram::noticed(std::string_view fragment) const {
+  if (!program) return false;
+  for (const auto& n : program->notices.history())
+    if (n.text.find(fragment) != std::string::npos) return true;
+  return false;
+}
+
 }  // namespace tv::test

@@ -42,6 +42,8 @@ struct TestProgram {
   // Builds the program; call after writing any files the start should find.
   Program& build();
   Program& p() { return *program; }
+  // Whether a notice of the station holds `fragment`.
+  bool noticed(std::string_view fragment) const;
 
  private:
   void answerInstallation();

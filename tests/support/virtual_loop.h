@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <mutex>
+#include <vector>
 
 #include "platform/event_loop.h"
 #include "platform/timer.h"
@@ -23,6 +25,10 @@ class VirtualLoop : public EventLoop {
   void delay(int ms) override { runFor(ms); }
   int run() override;
   void quit(int exitCode) override;
+  // Posted calls run at the loop's next step, before the timers due then, in order.
+  void post(std::function<void()> fn) override;
+  // Runs what has been posted so far (and what that posts in turn); true if anything ran.
+  bool runPosted();
 
   // Lets `ms` of virtual time pass, running every timer tick that falls due on the way.
   void runFor(std::int64_t ms);
@@ -42,6 +48,8 @@ class VirtualLoop : public EventLoop {
   TimerQueue* timers_ = nullptr;
   bool quit_ = false;
   int exitCode_ = 0;
+  std::mutex postedMutex_;
+  std::vector<std::function<void()>> posted_;
 };
 
 }  // namespace tv::test

@@ -219,10 +219,10 @@ TEST_F(Parrot, TimeOutReadErrorAndNewSettingsEachEndTheCycle) {
   s.port().failReads("Input/output error");
   run(main().tmrRSP.interval());
   expectIdle();
-  EXPECT_TRUE(told("Input/output error"));
-  const size_t shown = s.t.services.messages().size();
+  EXPECT_TRUE(s.t.noticed("Input/output error"));
+  const size_t shown = p().notices.history().size();
   run(10'000);
-  EXPECT_EQ(s.t.services.messages().size(), shown);  // told once; idle reads do not count
+  EXPECT_EQ(p().notices.history().size(), shown);  // told once; idle reads do not count
   s.port().failReads(std::nullopt);
 
   send(cqFile(2'000));

@@ -12,7 +12,7 @@
 #include <optional>
 #include <utility>
 
-#include "platform/posix/serial/emergency_release.h"
+#include "platform/posix/release_registry.h"
 #include "platform/posix/serial/modem_bits.h"
 #include "platform/serial/port_name.h"
 
@@ -139,15 +139,16 @@ SerialOpenResult TermiosSerialPort::open(const std::string& name) {
   // Best effort: a line without modem control (a pty) fails here and again, reported,
   // in setDtr and setRts.
   clearBothLines(fd);
-  armEmergencyRelease(fd);
+  const int release = release::addModemLines(fd, TIOCM_DTR | TIOCM_RTS);
 
   if (auto error = configure(fd, *device)) {
-    disarmEmergencyRelease(fd);
+    release::remove(release);
     ::close(fd);
     return std::move(*error);
   }
 
   fd_ = fd;
+  release_ = release;
   device_ = *device;
   return {};
 }
@@ -155,7 +156,8 @@ SerialOpenResult TermiosSerialPort::open(const std::string& name) {
 void TermiosSerialPort::close() {
   if (fd_ < 0) return;
   clearBothLines(fd_);
-  disarmEmergencyRelease(fd_);
+  release::remove(release_);
+  release_ = -1;
   ioctl(fd_, TIOCNXCL);
   ::close(fd_);
   fd_ = -1;
@@ -172,6 +174,9 @@ Result<void> TermiosSerialPort::setRts(bool on) {
 
 Result<void> TermiosSerialPort::setLine(int tiocmBit, const char* lineName, bool on) {
   if (fd_ < 0) return failure("No serial port is open.");
+  // Once the program has been told to end, its lines were released by the signal
+  // handler; a timer that still runs before the shutdown must not key again.
+  if (on && release::ending()) return failure("The program is ending.");
   int bits = tiocmBit;
   if (ioctl(fd_, on ? TIOCMBIS : TIOCMBIC, &bits) != 0) {
     return failure(std::string("Cannot ") + (on ? "raise " : "clear ") + lineName + " on " +

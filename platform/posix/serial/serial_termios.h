@@ -33,6 +33,7 @@ class TermiosSerialPort final : public SerialPort {
   Result<void> setLine(int tiocmBit, const char* lineName, bool on);
 
   int fd_ = -1;
+  int release_ = -1;  // the port's entry in the release registry
   std::string device_;
 };
 
