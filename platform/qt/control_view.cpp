@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QGroupBox>
+#include <QHelpEvent>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,6 +19,8 @@
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QStyle>
+#include <QToolTip>
+#include <algorithm>
 
 #include "platform/form.h"
 #include "platform/qt/line_painter.h"
@@ -26,6 +29,29 @@
 namespace tv::qt {
 
 namespace {
+
+// The status bar's panels let clicks through to the bar, so the bar shows the tooltip
+// of the panel under the pointer itself.
+class StatusBarWidget : public QWidget {
+ public:
+  using QWidget::QWidget;
+
+ protected:
+  bool event(QEvent* e) override {
+    if (e->type() != QEvent::ToolTip) return QWidget::event(e);
+    auto* help = static_cast<QHelpEvent*>(e);
+    for (QObject* child : children()) {
+      auto* label = qobject_cast<QLabel*>(child);
+      if (label && label->geometry().contains(help->pos()) && !label->toolTip().isEmpty()) {
+        QToolTip::showText(help->globalPos(), label->toolTip(), this, label->geometry());
+        return true;
+      }
+    }
+    QToolTip::hideText();
+    e->ignore();
+    return true;
+  }
+};
 
 // A press on a slider's groove puts the handle under the pointer and lets it be dragged
 // from there. Qt's own way steps a page towards the pointer again and again while the
@@ -199,7 +225,7 @@ void ControlView::createWidget(QWidget* parent) {
       widget_ = painter_;
       break;
     case ControlKind::StatusBar: {
-      auto* bar = new QWidget(parent);
+      auto* bar = new StatusBarWidget(parent);
       bar->setAutoFillBackground(true);
       widget_ = bar;
       break;
@@ -436,7 +462,11 @@ void ControlView::applyStatusBar() {
     label.setGeometry(x, 0, panels[i].widthPixels, height);
     x += panels[i].widthPixels;
     clockPanels_[i] = panels[i].dateTime;
-    if (!panels[i].dateTime) label.setText(toQString(panels[i].text));
+    // A notice longer than its panel ends in an ellipsis, so it reads as cut, not as
+    // the whole message; the tooltip has it all.
+    if (!panels[i].dateTime)
+      label.setText(label.fontMetrics().elidedText(toQString(panels[i].text), Qt::ElideRight,
+                                                   std::max(0, panels[i].widthPixels - 6)));
     label.setToolTip(toQString(panels[i].toolTip));
   }
   refreshClock();
