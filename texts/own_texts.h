@@ -55,7 +55,35 @@ enum class OwnText {
   EditReadFailed,         // %1 file, %2 reason
   EditSaveFailed,         // %1 file, %2 reason
   EditRestTooShort,       // %1 seconds left, %2 minimum seconds
-    Count  // not a text; keep last
+  MoreSettingsTitle,
+  MoreSettingsOpen,
+  MoreSettingsOpenTip,
+  TxOutputLabel,
+  TxOutputTip,
+  KeyingLabel,
+  KeyingTip,
+  TxDelayLabel,
+  TxDelayTip,
+  PttCommandLabel,
+  PttCommandTip,
+  RigctldAddressLabel,
+  RigctldAddressTip,
+  Cm108Label,
+  Cm108Tip,
+  BusyWaitLabel,
+  BusyWaitTip,
+  ArchiveFormatLabel,
+  ArchiveFormatTip,
+  AfterRecordingLabel,
+  AfterRecordingTip,
+  ArchiveCapLabel,
+  ArchiveCapTip,
+  SecondsUnit,
+  MoreSettingsAccept,
+  MoreSettingsAcceptTip,
+  MoreSettingsClose,
+  MoreSettingsCloseTip,
+  Count  // not a text; keep last
 };
 
 inline constexpr std::size_t kOwnTextCount = static_cast<std::size_t>(OwnText::Count);
