@@ -57,6 +57,20 @@ TEST_F(SettingsWindowTest, MoreButtonOpensTheSecondPageOverTheFirstAndCloseHides
   EXPECT_FALSE(first.visible());
 }
 
+TEST_F(SettingsWindowTest, TrayHidingTheSettingsOrAllWindowsTakesTheSecondPageWithIt) {
+  Program& p = start();
+  p.trayMenu.act(5);  // settings shown
+  p.frm_Einstellungen.cmd_Mehr.click();
+  p.trayMenu.act(5);  // and hidden again
+  EXPECT_FALSE(p.frm_Mehr.visible());
+
+  p.frm_Einstellungen.show();
+  p.frm_Einstellungen.cmd_Mehr.click();
+  p.frm_DoKu.tic1.mouseUp(MouseButton::Left, 0, 0, 0);  // hide all
+  EXPECT_FALSE(p.frm_Mehr.visible());
+  EXPECT_FALSE(p.frm_DoKu.visible());
+}
+
 TEST_F(SettingsWindowTest, SecondPageAcceptSavesBothPagesAndApplyPutsTheFileBack) {
   Program& p = start();
   MoreSettingsForm& more = p.frm_Mehr;
