@@ -22,6 +22,7 @@ Program::Program(Platform platform_, ProgramOptions options)
       frm_CQ(ui_),
       frm_Info(ui_),
       frm_Einstellungen(ui_),
+      frm_Mehr(ui_),
       frm_DoKu(ui_),
       frm_Loe_File(ui_),
       frm_Oszi(ui_),
@@ -86,6 +87,8 @@ bool Program::startUp() {
   frm_Info.setHeight(frm_Info.height() + heightCorrection);
   frm_Einstellungen.load();
   frm_Einstellungen.setHeight(frm_Einstellungen.height() + heightCorrection);
+  frm_Mehr.load();
+  frm_Mehr.setHeight(frm_Mehr.height() + heightCorrection);
   recorder.setUp();
   player.OpenPlaybackWindow();
   player.speedFactor = 1.0;
@@ -264,6 +267,10 @@ void Program::applyTextEntry(Language language) {
   frm_Einstellungen.lbl_TxTimeout.setCaption(
       std::string(ownText(OwnText::TxTimeoutLabel, language)));
   frm_Einstellungen.ed_TxTimeout.setToolTip(std::string(ownText(OwnText::TxTimeoutTip, language)));
+  frm_Einstellungen.cmd_Mehr.setCaption(std::string(ownText(OwnText::MoreSettingsOpen, language)));
+  frm_Einstellungen.cmd_Mehr.setToolTip(
+      std::string(ownText(OwnText::MoreSettingsOpenTip, language)));
+  frm_Mehr.applyTexts(language);
   frm_Oszi.cmd_Save.setCaption(std::string(ownText(OwnText::CutSaveAsCqCaption, language)));
   frm_Oszi.cmd_Kill.setCaption(std::string(ownText(OwnText::CutRemoveCaption, language)));
   frm_Oszi.cmd_Ret.setCaption(std::string(ownText(OwnText::CutBackCaption, language)));

@@ -6,10 +6,13 @@
 #include <memory>
 #include <string>
 
+#include "app/archive_format.h"
 #include "app/install_form.h"
 #include "app/installation.h"
+#include "app/keying_method.h"
 #include "app/main_form.h"
 #include "app/main_window.h"
+#include "app/more_settings_form.h"
 #include "app/notices.h"
 #include "app/notices_form.h"
 #include "app/settings_file.h"
@@ -209,12 +212,33 @@ class Program {
   int autostartFlag = 0;
   // Longest continuous keying before the transmitter is released; 0: no limit.
   int txTimeoutSeconds = 300;
+  // The input device by its ALSA name ("default", "plughw:CARD=Device,DEV=0"); empty: the
+  // first offered.
+  std::string inputDeviceName;
+  // The ALSA device transmissions are played on.
+  std::string txOutputDevice = "default";
+  KeyingMethod keyingMethod = KeyingMethod::Serial;
+  // From keying to the start of the sound.
+  int txDelayMs = 0;
+  // rigctld's PTT command: 1 (T1) or 3 (T3, the data port's audio).
+  int rigPttCommand = 1;
+  std::string rigctldAddress = "localhost:4532";
+  // The CM108 interface and GPIO as typed (empty: found from the sound cards), and the GPIO.
+  std::string cm108Setting;
+  int cm108Gpio = 3;
+  // Longest wait for a clear channel before transmitting; 0: off.
+  int busyWaitSeconds = 10;
+  ArchiveFormat archiveFormat = ArchiveFormat::Wav;
+  std::string afterRecordingCommand;
+  // 0: no cap.
+  std::int64_t archiveCapMb = 0;
 
   // The windows, in the order they are loaded.
   InstallForm frm_inst;
   CqForm frm_CQ;
   WaitForm frm_Info;
   SettingsForm frm_Einstellungen;
+  MoreSettingsForm frm_Mehr;
   MainForm frm_DoKu;
   DeleteForm frm_Loe_File;
   PlaybackForm frm_Oszi;

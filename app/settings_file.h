@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -7,17 +8,34 @@ namespace tv {
 
 class Program;
 
-// The settings file: 33 positional lines beside the program. Create writes the
-// defaults, save writes the settings window's fields, apply reads the file into the
-// fields and the settings values.
+// One line of the settings file: what a fresh file holds, how a line read from the file
+// reaches the settings window's fields and the settings values, and what save writes
+// from the fields. A new line is one more entry at the end of the table.
+struct SettingsLine {
+  using Warnings = std::vector<std::string>;
+  // Thrown by `apply` for a value the controls cannot take.
+  struct Refused {};
+
+  std::function<std::string()> fresh;
+  // Failures the user should hear of, which do not make the file corrupt, go into
+  // `warnings`.
+  std::function<void(const std::string& line, Warnings& warnings)> apply;
+  std::function<std::string()> save;
+};
+
+// The settings file: positional lines beside the program. Create writes the defaults,
+// save writes the settings windows' fields, apply reads the file into the fields and the
+// settings values.
 class SettingsFile {
  public:
-  explicit SettingsFile(Program& program) : p_(program) {}
+  explicit SettingsFile(Program& program);
+  SettingsFile(const SettingsFile&) = delete;
+  SettingsFile& operator=(const SettingsFile&) = delete;
 
+  // The lines of the Windows version: a file that ends before the last of them, or holds
+  // a value their controls cannot take, is corrupt. The lines after them were added
+  // later; a file may lack them, and a missing, empty or unreadable one gives its default.
   static constexpr int kLineCount = 33;
-  // An extra line after the original layout, which never reads past line 33; files
-  // without it are complete and take the default.
-  static constexpr int kTxTimeoutLine = 34;
 
   void create();
   // False when the file could not be written (the user has been told).
@@ -26,14 +44,16 @@ class SettingsFile {
   // settings again, or takes the path for a corrupt file.
   void apply();
 
+  // Entry n - 1 is line n.
+  const std::vector<SettingsLine>& table() const { return table_; }
   // The lines of a fresh file (without line ends).
   std::vector<std::string> defaultLines() const;
   std::string path() const;
 
  private:
+  std::vector<SettingsLine> makeTable();
   // False when the file is corrupt: it ends early or holds a value that cannot stand.
   bool applyLines(const std::vector<std::string>& lines, std::vector<std::string>& warnings);
-  void applyLine(int number, const std::string& line, std::vector<std::string>& warnings);
   void applyStartWithLogin(std::vector<std::string>& warnings);
   void handleCorruptFile();
   // Writes the defaults and applies settings again with them.
@@ -42,6 +62,7 @@ class SettingsFile {
   std::string stamp(const char* separator) const;
 
   Program& p_;
+  std::vector<SettingsLine> table_;
 };
 
 // The pin line's comment, after the six one-character fields.

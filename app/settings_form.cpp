@@ -1,5 +1,9 @@
 #include "app/settings_form.h"
 
+#include <string>
+
+#include "texts/own_texts.h"
+
 namespace tv {
 
 SettingsForm::SettingsForm(Ui& ui) : Form(ui, "frm_Einstellungen", {15, 6760, 7800, 7410}) {
@@ -33,7 +37,8 @@ SettingsForm::SettingsForm(Ui& ui) : Form(ui, "frm_Einstellungen", {15, 6760, 78
                            {&chkFortlaufend, "Alle Sounds"}, {&chkAutoStart, "Programmstart"},
                            {&chkPapagei, "Auto-TX nach"}})
     box->setCaption(text);
-  lbl_TxTimeout.setCaption("TX-Zeitlimit (Sek.)");
+  lbl_TxTimeout.setCaption(std::string(ownText(OwnText::TxTimeoutLabel, Language::German)));
+  cmd_Mehr.setCaption(std::string(ownText(OwnText::MoreSettingsOpen, Language::German)));
 }
 
 }  // namespace tv

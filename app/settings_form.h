@@ -72,6 +72,8 @@ struct SettingsForm : Form {
   Label lbl2{*this, "lbl2", {7230, 4770, 500, 255}};
   Label lbl_TxTimeout{*this, "lbl_TxTimeout", {4650, 5100, 2000, 255}};
   EditField ed_TxTimeout{*this, "ed_TxTimeout", {6690, 5070, 500, 300}};
+  // Opens the second page.
+  Button cmd_Mehr{*this, "cmd_Mehr", {4650, 5460, 1600, 360}};
   Button cmd_Speichern{*this, "cmd_Speichern", {90, 6870, 3000, 390}};
   Button cmd_Zurück{*this, "cmd_Zurück", {4650, 6870, 2900, 390}};
 };

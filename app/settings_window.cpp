@@ -2,6 +2,7 @@
 
 #include "app/numbers.h"
 #include "app/program.h"
+#include "app/settings_values.h"
 
 namespace tv {
 
@@ -17,6 +18,19 @@ SettingsWindow::SettingsWindow(Program& program) : p_(program) {
   f.cb_Lang.click = [this] { cb_Lang_Click(); };
   f.cmd_SK.click = [this] { cmd_SK_Click(); };
   f.cb_Lang.setItems({"DL", "GB"});
+  f.cb_Device.change = [this] { cb_Device_Change(); };
+  f.cmd_Mehr.click = [this] { cmd_Mehr_Click(); };
+
+  MoreSettingsForm& more = p_.frm_Mehr;
+  more.cmd_Speichern.mouseDown = [this](int b, int s, int x, int y) {
+    cmd_Speichern_MouseDown(b, s, x, y);
+  };
+  more.cmd_Speichern.mouseUp = [this](int b, int s, int x, int y) {
+    cmd_Speichern_MouseUp(b, s, x, y);
+  };
+  more.cmd_Zurück.click = [this] { frm_Mehr_cmd_Zurück_Click(); };
+  more.click = [this] { p_.clickSound(); };
+  more.cb_Keying.change = [this] { cb_Keying_Change(); };
 }
 
 void SettingsWindow::cmd_Speichern_MouseDown(int, int, int, int) {
@@ -55,7 +69,11 @@ void SettingsWindow::applyTheLanguage() {
   p_.textIndex = 0;
 }
 
-void SettingsWindow::cmd_Zurück_Click() { p_.frm_Einstellungen.hide(); }
+void SettingsWindow::cmd_Zurück_Click() {
+  // The second page belongs to the first and goes with it.
+  p_.frm_Mehr.hide();
+  p_.frm_Einstellungen.hide();
+}
 
 void SettingsWindow::frm_Einstellungen_Close(bool& cancel) { cancel = true; }
 
@@ -78,5 +96,41 @@ void SettingsWindow::cb_Lang_Click() {
 }
 
 void SettingsWindow::cmd_SK_Click() { p_.applyStartState(); }
+
+void SettingsWindow::cb_Device_Change() { inputDeviceChosen_ = true; }
+
+std::string SettingsWindow::inputDeviceToSave() const {
+  const ComboBox& box = p_.frm_Einstellungen.cb_Device;
+  if (inputDeviceChosen_ && box.listIndex() >= 0) {
+    const std::int64_t number = box.itemData(box.listIndex());
+    for (const InputDevice& device : p_.levelMeter.offeredDevices())
+      if (device.number == number) return device.pcmName;
+  }
+  return p_.inputDeviceName;
+}
+
+void SettingsWindow::cmd_Mehr_Click() {
+  // Over the first page, a little down and to the right, as a page laid on top of it.
+  SettingsForm& first = p_.frm_Einstellungen;
+  MoreSettingsForm& more = p_.frm_Mehr;
+  more.setLeft(first.left() + 450);
+  more.setTop(first.top() + 450);
+  more.show();
+}
+
+void SettingsWindow::frm_Mehr_cmd_Zurück_Click() { p_.frm_Mehr.hide(); }
+
+void SettingsWindow::cb_Keying_Change() {
+  // A delay still at one method's default follows the method chosen; one the user set
+  // stays.
+  MoreSettingsForm& more = p_.frm_Mehr;
+  const auto method = keyingMethodNamed(more.cb_Keying.text());
+  if (!method) return;
+  const std::string delay = trim(more.ed_TxDelay.text());
+  const bool atADefault = delay.empty() ||
+                          delay == std::to_string(defaultTxDelayMs(KeyingMethod::Serial)) ||
+                          delay == std::to_string(defaultTxDelayMs(KeyingMethod::Rigctld));
+  if (atADefault) more.ed_TxDelay.setText(std::to_string(defaultTxDelayMs(*method)));
+}
 
 }  // namespace tv

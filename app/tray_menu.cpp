@@ -59,6 +59,7 @@ void TrayMenu::act(int position) {
         p_.frm_Einstellungen.show();
         p_.settingsShown = true;
       } else {
+        p_.frm_Mehr.hide();
         p_.frm_Einstellungen.hide();
         p_.settingsShown = false;
       }
@@ -80,6 +81,7 @@ void TrayMenu::showOrHideAll() {
   } else {
     p_.windowsShown = false;
     p_.frm_DoKu.hide();
+    p_.frm_Mehr.hide();
     p_.frm_Einstellungen.hide();
     p_.frm_Oszi.hide();
   }

@@ -35,7 +35,8 @@ void LevelMeter::setUp() {
 void LevelMeter::fillDeviceList() {
   ComboBox& box = p_.frm_Einstellungen.cb_Device;
   box.clear();
-  for (const InputDevice& device : p_.soundSystem.inputDevices())
+  offered_ = p_.soundSystem.inputDevices();
+  for (const InputDevice& device : offered_)
     box.addItem(trim(device.description), device.number);
   if (box.listCount() == 0) {
     box.setText(p_.messageTexts.items[15]);

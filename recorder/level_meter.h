@@ -5,6 +5,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "platform/sound.h"
 
@@ -24,6 +25,8 @@ class LevelMeter {
   // Lists the input devices that take the capture format, each with its own
   // device number; the box says so when there is none.
   void fillDeviceList();
+  // The devices the list offers, in its order, as the sound system described them.
+  const std::vector<InputDevice>& offeredDevices() const { return offered_; }
 
   // Opens the selected device at the configured rate and hands the stream to
   // the capture device. False when it failed; the reason is in failureText().
@@ -57,6 +60,7 @@ class LevelMeter {
  private:
   Program& p_;
   std::shared_ptr<CaptureStream> stream_;
+  std::vector<InputDevice> offered_;
   std::array<std::uint8_t, kMeterBlockBytes> block_{};
   std::uint64_t analysedBlockStart_ = 0;
   std::string failureText_;

@@ -40,7 +40,7 @@ TEST_F(SettingsFileTest, FirstStartWritesTheDefaultFileByteForByte) {
   std::string expected;
   for (const std::string& l : fresh()) expected += l + "\r\n";
   EXPECT_EQ(readFile(ini()), expected);
-  ASSERT_EQ(lines().size(), 34u);
+  ASSERT_EQ(lines().size(), 43u);
   EXPECT_EQ(lines()[26].size(), 12u);
   EXPECT_TRUE(t.services.messages().empty());
 }
@@ -125,7 +125,8 @@ TEST_F(SettingsFileTest, EveryFieldSurvivesSaveAndApply) {
       "2", "3", "5", std::string("46-198") + kPinLineComment,
       "55", "2.5", "60", "6", "7", "9", "25",             // lines 9-15
       "0", "1", "1", "0", "1", "12", "20", "0", "0", "1", // lines 16-25
-      "9", "     300      5000", "450", "600", "750", "900", "1050", "1", "120"};
+      "9", "     300      5000", "450", "600", "750", "900", "1050", "1", "120",
+      "", "default", "serial 0", "localhost:4532", "", "10", "wav", "", "0"};  // lines 35-43
   // clang-format on
   EXPECT_EQ(lines(), expected);
 
@@ -167,6 +168,139 @@ TEST_F(SettingsFileTest, FileOfTheWindowsVersionWithout34thLineIsCompleteAndTake
   EXPECT_FALSE(fs::exists(ini() + ".bad"));
   EXPECT_EQ(p.networkName, "DL0OLD");
   EXPECT_EQ(p.txTimeoutSeconds, 300);
+}
+
+// The values of lines 35-43 when the file gives none.
+void expectLaterLineDefaults(const Program& p) {
+  EXPECT_EQ(laterLineValues(p), (std::vector<std::string>{"", "default", "serial", "0", "1",
+                                                          "localhost:4532", "", "3", "10", "wav",
+                                                          "", "0"}));
+}
+
+TEST_F(SettingsFileTest, FilesOf33And34LinesReadAsBeforeAndAreSavedWithAllLines) {
+  for (size_t count : {33u, 34u}) {
+    TestProgram other;
+    std::vector<std::string> file = freshSettingsLines(other.folder());
+    line(file, 3) = "DL0OLD";
+    line(file, 34) = "120";
+    file.resize(count);
+    writeSettings(other.file("Tonvogel.ini"), file);
+    Program& p = other.build();
+    ASSERT_TRUE(p.startUp());
+    EXPECT_TRUE(other.services.messages().empty()) << count;
+    EXPECT_FALSE(fs::exists(other.file("Tonvogel.ini.bad"))) << count;
+    EXPECT_EQ(p.networkName, "DL0OLD");
+    EXPECT_EQ(p.txTimeoutSeconds, count == 34 ? 120 : 300);
+    expectLaterLineDefaults(p);
+
+    p.settingsWindow.pressSave();
+    const std::vector<std::string> saved = readLines(other.file("Tonvogel.ini"));
+    ASSERT_EQ(saved.size(), 43u) << count;
+    const std::vector<std::string> fresh = freshSettingsLines(other.folder());
+    EXPECT_EQ(saved[26], "      15        15");  // save writes the window line's columns
+    for (size_t i = 1; i < saved.size(); ++i) {
+      if (i == 26) continue;
+      EXPECT_EQ(saved[i], i < count ? file[i] : fresh[i]) << "line " << i + 1 << " of " << count;
+    }
+  }
+}
+
+TEST_F(SettingsFileTest, LaterLinesEmptyOrUnreadableGiveTheirDefaultsAndNeverACorruptFile) {
+  const std::vector<std::string> odd = {"plug\rhw:1", "pul\rse",    "fm x T9",
+                                        "rig:99999",  "/dev/x\r 4", "-3",
+                                        "ogg",        "rm\r-rf /",  "lots"};
+  for (bool empty : {true, false}) {
+    TestProgram other;
+    std::vector<std::string> file = freshSettingsLines(other.folder());
+    for (int n = 35; n <= 43; ++n) line(file, n) = empty ? "" : odd[static_cast<size_t>(n - 35)];
+    file.push_back("a line after the last is never read");
+    writeSettings(other.file("Tonvogel.ini"), file);
+    Program& p = other.build();
+    ASSERT_TRUE(p.startUp());
+    EXPECT_TRUE(other.services.messages().empty()) << empty;
+    EXPECT_FALSE(fs::exists(other.file("Tonvogel.ini.bad"))) << empty;
+    expectLaterLineDefaults(p);
+    EXPECT_EQ(p.frm_Mehr.cb_Keying.text(), "serial");
+    EXPECT_EQ(p.frm_Mehr.ed_BusyWait.text(), "10");
+  }
+}
+
+TEST_F(SettingsFileTest, TableHasAnEntryPerLineAndEachSavedLineReadsBackTheSame) {
+  std::vector<std::string> file = fresh();
+  // Values away from the defaults, so that a line that loses its value shows.
+  const std::vector<std::pair<int, std::string>> kept = {
+      {3, "DB0XYZ"},
+      {4, "22050"},
+      {7, "5"},
+      {8, std::string("46-198") + kPinLineComment},
+      {9, "55"},
+      {10, "2.5"},
+      {12, "6"},
+      {14, "9"},
+      {15, "25"},
+      {16, "0"},
+      {22, "20"},
+      {26, "9"},
+      {34, "120"},
+      {35, "plughw:CARD=Device,DEV=0"},
+      {36, "pulse"},
+      {37, "rigctld 200 T3"},
+      {38, "shack-pi:4533"},
+      {39, "/dev/hidraw2 4"},
+      {40, "0"},
+      {41, "opus"},
+      {42, "notify-send \"new recording\""},
+      {43, "2048"}};
+  for (const auto& [n, value] : kept) line(file, n) = value;
+  line(file, 25) = "1";
+  Program& p = startWith(file);
+  const std::vector<SettingsLine>& table = p.settingsFile.table();
+  ASSERT_EQ(table.size(), 43u);
+  for (const auto& [n, value] : kept)
+    EXPECT_EQ(table[static_cast<size_t>(n - 1)].save(), value) << "line " << n;
+
+  SettingsLine::Warnings warnings;
+  for (size_t i = 1; i < table.size(); ++i) {
+    const std::string written = table[i].save();
+    table[i].apply(written, warnings);
+    EXPECT_EQ(table[i].save(), written) << "line " << i + 1;
+  }
+  EXPECT_TRUE(warnings.empty());
+  EXPECT_EQ(p.settingsFile.defaultLines().size(), table.size());
+}
+
+TEST_F(SettingsFileTest, KeyingLineFillsThreeFieldsAndIsSavedInItsOneForm) {
+  std::vector<std::string> file = fresh();
+  line(file, 37) = " RIGCTLD  t3 ";
+  Program& p = startWith(file);
+  MoreSettingsForm& more = p.frm_Mehr;
+  EXPECT_EQ(p.keyingMethod, KeyingMethod::Rigctld);
+  EXPECT_EQ(p.txDelayMs, 150);
+  EXPECT_EQ(p.rigPttCommand, 3);
+  EXPECT_EQ(more.cb_Keying.text(), "rigctld");
+  EXPECT_EQ(more.ed_TxDelay.text(), "150");
+  EXPECT_EQ(more.cb_PttCommand.text(), "T3");
+  save();
+  EXPECT_EQ(lines().at(36), "rigctld 150 T3");
+
+  // A delay left at a method's default follows the method; one the user set stays.
+  more.cb_Keying.userSelected(2);  // cm108
+  EXPECT_EQ(more.ed_TxDelay.text(), "0");
+  save();
+  EXPECT_EQ(lines().at(36), "cm108 0 T3");
+  more.ed_TxDelay.userEdited("30");
+  more.cb_Keying.userSelected(1);  // rigctld
+  more.cb_PttCommand.userSelected(0);
+  save();
+  EXPECT_EQ(lines().at(36), "rigctld 30 T1");
+  EXPECT_EQ(p.txDelayMs, 30);
+
+  // Typed words the line cannot hold are saved as what they read as.
+  more.cb_Keying.userEdited("vox");
+  more.ed_TxDelay.userEdited("soon");
+  save();
+  EXPECT_EQ(lines().at(36), "serial 0");
+  EXPECT_EQ(more.cb_Keying.text(), "serial");
 }
 
 TEST_F(SettingsFileTest, PauseAfterSilenceIsNeverSavedBelowFourSeconds) {

@@ -1,5 +1,7 @@
 #include "tests/app/settings_lines.h"
 
+#include "app/program.h"
+#include "app/settings_values.h"
 #include "tests/support/temp_folder.h"
 
 namespace tv::test {
@@ -12,7 +14,8 @@ std::vector<std::string> freshSettingsLines(const std::string& folder) {
           "67", "10", "180", "8", "5", "3", "50",             // lines 9-15
           "1", "0", "0", "1", "0", "0", "10", "1", "1", "0",  // lines 16-25
           "6", "15        15", "15", "15", "6760", "5325", "15", "0",
-          "300"};  // the transmit time-out, after the Windows version's 33 lines
+          // after the Windows version's 33 lines: the transmit time-out, then lines 35-43
+          "300", "", "default", "serial 0", "localhost:4532", "", "10", "wav", "", "0"};
   // clang-format on
 }
 
@@ -20,6 +23,21 @@ void writeSettings(const std::string& path, const std::vector<std::string>& line
   std::string bytes;
   for (const std::string& l : lines) bytes += l + "\r\n";
   writeFile(path, bytes);
+}
+
+std::vector<std::string> laterLineValues(const Program& p) {
+  return {p.inputDeviceName,
+          p.txOutputDevice,
+          std::string(keyingMethodName(p.keyingMethod)),
+          std::to_string(p.txDelayMs),
+          std::to_string(p.rigPttCommand),
+          p.rigctldAddress,
+          p.cm108Setting,
+          std::to_string(p.cm108Gpio),
+          std::to_string(p.busyWaitSeconds),
+          std::string(archiveFormatName(p.archiveFormat)),
+          p.afterRecordingCommand,
+          std::to_string(p.archiveCapMb)};
 }
 
 std::string& line(std::vector<std::string>& lines, int number) {

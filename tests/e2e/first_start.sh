@@ -142,7 +142,7 @@ drive_install "$install_window" GB launcher || fail "the installation window did
 begin "the settings file written at installation says English"
 ini=$program_folder/Tonvogel.ini
 await 10 test -s "$ini" || fail "no $ini"
-[ "$(wc -l <"$ini")" -eq 34 ] || fail "Tonvogel.ini has $(wc -l <"$ini") lines, not 34"
+[ "$(wc -l <"$ini")" -eq 43 ] || fail "Tonvogel.ini has $(wc -l <"$ini") lines, not 43"
 [ "$(line_of "$ini" 5)" = 2 ] || fail "Tonvogel.ini line 5 (language) is '$(line_of "$ini" 5)', not 2"
 launcher=$HOME/Desktop/tonvogel.desktop
 [ -x "$launcher" ] || fail "no executable launcher $launcher"
@@ -192,7 +192,7 @@ program_pid=""
 [ "$status" -eq 0 ] || fail "the program ended with status $status"
 
 begin "after the end: the settings saved, still in English"
-[ "$(wc -l <"$ini")" -eq 34 ] || fail "Tonvogel.ini has $(wc -l <"$ini") lines, not 34"
+[ "$(wc -l <"$ini")" -eq 43 ] || fail "Tonvogel.ini has $(wc -l <"$ini") lines, not 43"
 [ "$(line_of "$ini" 5)" = 2 ] || fail "Tonvogel.ini line 5 (language) is '$(line_of "$ini" 5)', not 2"
 count=$(recordings | wc -l)
 [ "$(line_of "$ini" 21)" = "$count" ] ||
