@@ -133,9 +133,12 @@ await() {
   done
 }
 
+# Gone, or a zombie. The shell may reap the program at any moment (while it forks for
+# any command): then its /proc entry has gone too.
 station_ended() {
-  ! kill -0 "$STATION_PID" 2>/dev/null ||
-    [ "$(cut -d' ' -f3 "/proc/$STATION_PID/stat" 2>/dev/null)" = Z ]
+  local state
+  state=$(cut -d' ' -f3 "/proc/$STATION_PID/stat" 2>/dev/null) || return 0
+  [ "$state" = Z ]
 }
 
 station_settings() {

@@ -82,7 +82,8 @@ std::optional<Samples> readFile(const std::string& path) {
 }
 
 std::uint32_t get32(const Samples& b, std::size_t at) {
-  return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<std::uint32_t>(b[at + 3]) << 24);
+  return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) |
+         (static_cast<std::uint32_t>(b[at + 3]) << 24);
 }
 
 // The samples of the data chunk; nothing when the file is no RIFF WAVE.
@@ -96,7 +97,8 @@ std::optional<Samples> wavSamples(const std::string& path) {
     const std::uint32_t size = get32(*bytes, at + 4);
     if (std::equal(bytes->begin() + at, bytes->begin() + at + 4, "data")) {
       const std::size_t end = std::min(bytes->size(), at + 8 + static_cast<std::size_t>(size));
-      return Samples(bytes->begin() + static_cast<long>(at + 8), bytes->begin() + static_cast<long>(end));
+      return Samples(bytes->begin() + static_cast<long>(at + 8),
+                     bytes->begin() + static_cast<long>(end));
     }
     at += 8 + size + (size & 1);
   }
@@ -162,7 +164,8 @@ int find(const char* netPath, const char* recordingPath) {
     if (from == net->end()) break;
     const auto at = static_cast<std::size_t>(from - net->begin());
     const std::size_t room = std::min(recording->size(), net->size() - at);
-    const auto differ = std::mismatch(recording->begin(), recording->begin() + static_cast<long>(room), from);
+    const auto differ =
+        std::mismatch(recording->begin(), recording->begin() + static_cast<long>(room), from);
     const auto agree = static_cast<std::size_t>(differ.first - recording->begin());
     if (agree == recording->size()) {
       std::printf("%zu %zu\n", at, at + recording->size());

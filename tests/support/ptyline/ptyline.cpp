@@ -259,8 +259,8 @@ __attribute__((constructor)) void setUp() {
     std::strncpy(inputsPath, path, kPathSize - 1);
   }
   if (const char* path = std::getenv("PTYLINE_LOG")) {
-    logFd = static_cast<int>(syscall(SYS_openat, AT_FDCWD, path,
-                                     O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644));
+    logFd = static_cast<int>(
+        syscall(SYS_openat, AT_FDCWD, path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644));
   }
 }
 
