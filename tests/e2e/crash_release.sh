@@ -16,15 +16,11 @@ source "$here/station.sh" || exit 1
 station_begin crash "$@"
 
 step "a schedule file that sends 2 s and then 20 s"
-"$STATION_NET_FILE" make "$STATION_FOLDER/first.wav" talk:2 >/dev/null &&
-  "$STATION_NET_FILE" make "$STATION_FOLDER/second.wav" talk:20 >/dev/null ||
-  fail "tv_net_file make failed"
 station_settings
-station_start_scheduled "$STATION_FOLDER/first.wav" "$STATION_FOLDER/second.wav"
+station_start_scheduled 2 20
 
 step "waiting for the keying at $(date -d "@$STATION_MOMENT" +%T)"
-keyed() { line_events TIOCMBIS | grep -q 'dtr=1'; }
-await 15 keyed || fail "the transmitter was not keyed"
+await 15 station_keyed || fail "the transmitter was not keyed"
 # Well into the sending, the first file playing.
 sleep 1
 pid=$STATION_PID

@@ -15,9 +15,9 @@
 #                               the given lines replaced
 #   station_start [ARGUMENT]... starts the program (QT_QPA_PLATFORM as set, offscreen
 #                               by default); STATION_PID
-#   station_start_scheduled FIRST SECOND
-#                               starts it with a schedule file that sends FIRST and
-#                               SECOND a few seconds later, at STATION_MOMENT
+#   station_start_scheduled FIRST_SECONDS SECOND_SECONDS
+#                               starts it with a schedule file that sends two loud files
+#                               of those lengths a few seconds later, at STATION_MOMENT
 #   station_stop                ends it by SIGTERM, as the desktop's logout does
 #   step TEXT / fail TEXT / await SECONDS COMMAND...
 #   line_events [CAUSE]         the running program's lines of the modem-line log (with
@@ -172,6 +172,9 @@ station_stop() {
 
 line_events() { grep " pid=$STATION_PID .*cause=${1:-}" "$STATION_LINES_LOG"; }
 
+# The program has raised DTR, the keying line of its settings.
+station_keyed() { line_events TIOCMBIS | grep -q 'dtr=1'; }
+
 # The serial port is open and its lines cleared: the settings have been applied.
 station_port_ready() {
   line_events | awk '/cause=open/ {o = 1} o && /cause=TIOCMBIC/ && /dtr=0 rts=0/ {f = 1}
@@ -179,12 +182,15 @@ station_port_ready() {
 }
 
 station_start_scheduled() {
-  local lead at
+  local lead at first=$STATION_FOLDER/first.wav second=$STATION_FOLDER/second.wav
+  "$STATION_NET_FILE" make "$first" "talk:$1" >/dev/null &&
+    "$STATION_NET_FILE" make "$second" "talk:$2" >/dev/null || fail "tv_net_file make failed"
   # A slow start could miss the moment, which comes again only an hour later: the
   # program is started anew with more time when it was not ready in good time.
   for lead in 6 12 24; do
     at=$(($(date +%s) + lead))
-    printf '%s\r\n%s\r\n%s\r\n' "$(date -d "@$at" +%M:%S)" "$1" "$2" >"$STATION_FOLDER/XW.DAT"
+    printf '%s\r\n%s\r\n%s\r\n' "$(date -d "@$at" +%M:%S)" "$first" "$second" \
+      >"$STATION_FOLDER/XW.DAT"
     station_start
     if await $((lead - 2)) station_port_ready && [ "$(date +%s)" -lt $((at - 1)) ]; then
       STATION_MOMENT=$at

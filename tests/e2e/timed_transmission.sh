@@ -16,17 +16,13 @@ source "$here/station.sh" || exit 1
 station_begin timed "$@"
 
 step "a schedule file that sends 2 s and then 4 s"
-"$STATION_NET_FILE" make "$STATION_FOLDER/first.wav" talk:2 >/dev/null &&
-  "$STATION_NET_FILE" make "$STATION_FOLDER/second.wav" talk:4 >/dev/null ||
-  fail "tv_net_file make failed"
 station_settings
 pulse_record "$PULSE_TRANSMITTER" "$STATION_WORK/sent.raw"
-station_start_scheduled "$STATION_FOLDER/first.wav" "$STATION_FOLDER/second.wav"
+station_start_scheduled 2 4
 
 step "waiting for the keying at $(date -d "@$STATION_MOMENT" +%T) and its end"
-keyed() { line_events TIOCMBIS | grep -q 'dtr=1'; }
 released() { line_events | awk '/TIOCMBIS.*dtr=1/ {k = 1} k && /dtr=0/ {r = 1} END {exit !r}'; }
-await 15 keyed || fail "the transmitter was not keyed"
+await 15 station_keyed || fail "the transmitter was not keyed"
 await 15 released || fail "the transmitter was not released within 15 s"
 span=$(line_events | awk '
   /TIOCMBIS.*dtr=1/ && !on {split($1, a, "="); on = a[2]}

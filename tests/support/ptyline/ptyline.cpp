@@ -318,32 +318,8 @@ int open(const char* path, int flags, ...) {
   return opened(real(path, flags, mode));
 }
 
-int open64(const char* path, int flags, ...) {
-  static const auto real = next<OpenFn>("open64");
-  mode_t mode = 0;
-  if (hasMode(flags)) {
-    va_list arguments;
-    va_start(arguments, flags);
-    mode = va_arg(arguments, mode_t);
-    va_end(arguments);
-  }
-  return opened(real(path, flags, mode));
-}
-
 int openat(int dir, const char* path, int flags, ...) {
   static const auto real = next<OpenAtFn>("openat");
-  mode_t mode = 0;
-  if (hasMode(flags)) {
-    va_list arguments;
-    va_start(arguments, flags);
-    mode = va_arg(arguments, mode_t);
-    va_end(arguments);
-  }
-  return opened(real(dir, path, flags, mode));
-}
-
-int openat64(int dir, const char* path, int flags, ...) {
-  static const auto real = next<OpenAtFn>("openat64");
   mode_t mode = 0;
   if (hasMode(flags)) {
     va_list arguments;
@@ -360,10 +336,11 @@ int __open_2(const char* path, int flags) {
   return opened(real(path, flags));
 }
 
-int __open64_2(const char* path, int flags) {
-  static const auto real = next<OpenFn>("open64");
-  return opened(real(path, flags));
-}
+// On a 64-bit system the large-file names are the same calls.
+static_assert(sizeof(off_t) == 8, "open64 differs from open here");
+int open64(const char* path, int flags, ...) __attribute__((alias("open")));
+int openat64(int dir, const char* path, int flags, ...) __attribute__((alias("openat")));
+int __open64_2(const char* path, int flags) __attribute__((alias("__open_2")));
 
 int close(int fd) {
   static const auto real = next<CloseFn>("close");
