@@ -177,8 +177,10 @@ bool AlsaPlayback::soundOut(std::uint64_t generation, std::uint64_t from, std::u
   // many milliseconds. A sound server's own figure cannot be waited for: once its
   // stream has run dry it may keep reporting the last few milliseconds for ever. So
   // the clock says when the queue is out, the device's figure counts only where it
-  // is lower (a card that has already played more), and the drain then waits for the
-  // device to confirm that the last frame has sounded.
+  // is lower (a card that has already played more), and the drain then has the
+  // device confirm that the last frame has sounded. The drain cannot be cut short
+  // (ALSA's pulse plugin blocks in it even in non-blocking mode), so it comes only
+  // once the queue should be out, and a stop or a close meanwhile is seen at once.
   snd_pcm_sframes_t queued = 0;
   if (snd_pcm_delay(pcm, &queued) < 0 || queued < 0) queued = 0;
   const std::int64_t handedOverMs = pacer_.now();
