@@ -72,6 +72,8 @@ check() {
 step "choosing the recording in the open dialog: it plays"
 drive_click "$main" "${LOAD_WAVE[@]}"
 dialog=$(await 10 drive_find_window 'Open Wave File') || fail "no open dialog"
+# The file name field has the keyboard once the dialog has settled.
+sleep 0.5
 xdotool type --window "$dialog" "$sound"
 xdotool key --window "$dialog" Return
 player=$(await 10 drive_find_window "$PLAYBACK_TITLE") || fail "no playback window"

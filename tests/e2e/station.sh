@@ -11,17 +11,22 @@
 #                               library, tv_pty_hold)
 #   station_settings [LINE=TEXT]...
 #                               writes Tonvogel.ini: a quiet station (no recording at
-#                               start, no settings window) keying DTR on the pty, with
-#                               the given lines replaced
+#                               start, no settings window, English) keying DTR on the
+#                               pty, with the given lines replaced; its send key is DCD,
+#                               pressed while the test writes DCD into $STATION_INPUTS
 #   station_start [ARGUMENT]... starts the program (QT_QPA_PLATFORM as set, offscreen
 #                               by default); STATION_PID
 #   station_start_scheduled FIRST_SECONDS SECOND_SECONDS
 #                               starts it with a schedule file that sends two loud files
 #                               of those lengths a few seconds later, at STATION_MOMENT
 #   station_stop                ends it by SIGTERM, as the desktop's logout does
+#   station_ended               whether the program has ended
+#   station_port_ready          whether it has opened the port and cleared its lines
+#   station_keyed               whether it has raised DTR
 #   step TEXT / fail TEXT / await SECONDS COMMAND...
-#   line_events [CAUSE]         the running program's lines of the modem-line log (with
-#                               that cause)
+#   line_events [CAUSE]         the running program's lines of the modem-line log
+#                               ($STATION_LINES_LOG; see tests/support/ptyline), or
+#                               those with that cause; field LINE NAME reads one value
 #
 # Every failure prints the program's standard error, the modem-line log and the tail of
 # the sound server's log, and keeps the test's folder.
@@ -48,7 +53,7 @@ station_begin() {
   STATION_FOLDER=$STATION_WORK/program
   STATION_LINES_LOG=$STATION_WORK/lines.log
   STATION_INPUTS=$STATION_WORK/inputs
-  export LC_ALL=C
+  export LC_ALL=C.UTF-8
   export HOME=$STATION_WORK/home
   export XDG_CONFIG_HOME=$HOME/.config XDG_DATA_HOME=$HOME/.local/share
   export XDG_CACHE_HOME=$HOME/.cache XDG_DESKTOP_DIR=$HOME/Desktop

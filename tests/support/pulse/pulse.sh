@@ -15,10 +15,13 @@
 #   pulse_start DIR               starts the server in DIR/pulse, exports the client
 #                                 environment (PULSE_SERVER, PULSE_CLIENTCONFIG,
 #                                 PULSE_COOKIE); false, with the reason on stderr, when
-#                                 it does not answer
+#                                 it does not answer. Call it from the test's own shell,
+#                                 not a subshell: the server ends when that shell does
 #   pulse_stop                    stops it (also done when the test's shell is gone)
 #   pulse_log                     prints the server's log file
 #   pulse_play FILE [SINK]        plays a WAV file into SINK (receiver), sample for sample
+#                                 but for its first few milliseconds, which the sink may
+#                                 skip while it takes the stream up
 #   pulse_record SINK FILE        records SINK's monitor as raw samples into FILE in the
 #                                 background; sets PULSE_RECORD_PID
 #   pulse_streams KIND BINARY     how many streams of KIND (sink-inputs, source-outputs)
