@@ -16,8 +16,9 @@
 //   mono=12.345678901 real=1700000000.123456789 pid=4711 dev=/dev/pts/3 cause=TIOCMBIC
 //     dtr=0 rts=0 was=DTR|RTS blocked=11
 //
-// (one line), `blocked` listing the signals blocked in the calling thread: a line set
-// from inside a signal handler shows that handler's signal there.
+// (one line): the times of CLOCK_MONOTONIC and CLOCK_REALTIME in seconds, the lines after
+// the call and before it (`was`), and the signals blocked in the calling thread: a line
+// set from inside a signal handler shows that handler's signal there.
 //
 // The ioctl path runs in the program's signal handlers (a crash clears the lines from its
 // handler), so it touches only atomics and async-signal-safe system calls: no malloc, no
