@@ -4,9 +4,11 @@
 TONVOGEL_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
 TONVOGEL_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libasound2-dev)
-# xdotool, trayer and x11-utils drive the end-to-end test under Xvfb; imagemagick takes
-# its screenshot when it fails.
-TONVOGEL_TEST_PACKAGES=(libgtest-dev libgmock-dev xvfb xauth xdotool trayer x11-utils imagemagick)
+# xdotool, trayer and x11-utils drive the end-to-end tests under Xvfb; imagemagick takes
+# a screenshot when one fails. The end-to-end and sound tests start a PulseAudio server
+# of their own, which the program reaches through ALSA's pulse plugin.
+TONVOGEL_TEST_PACKAGES=(libgtest-dev libgmock-dev xvfb xauth xdotool trayer x11-utils imagemagick
+  pulseaudio pulseaudio-utils libasound2-plugins)
 
 # Installs whatever of the named packages is missing. As root with apt-get; otherwise
 # prints the one command that would do it and stops.

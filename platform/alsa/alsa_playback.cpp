@@ -168,15 +168,38 @@ bool AlsaPlayback::playSpan(std::uint64_t generation, std::uint64_t from, std::u
     if (snd_pcm_delay(pcm, &delay) < 0 || delay < 0) delay = 0;
     report(generation, std::max(from, frame - std::min<std::uint64_t>(frame, delay)));
   }
-  // Let what is queued sound out while the position follows it.
+  return soundOut(generation, from, to);
+}
+
+bool AlsaPlayback::soundOut(std::uint64_t generation, std::uint64_t from, std::uint64_t to) {
+  snd_pcm_t* pcm = pcm_.get();
+  // What the device holds when the last frame has been handed over runs out in that
+  // many milliseconds. A sound server's own figure cannot be waited for: once its
+  // stream has run dry it may keep reporting the last few milliseconds for ever. So
+  // the clock says when the queue is out, the device's figure counts only where it
+  // is lower (a card that has already played more), and the drain then has the
+  // device confirm that the last frame has sounded. The drain cannot be cut short
+  // (ALSA's pulse plugin blocks in it even in non-blocking mode), so it comes only
+  // once the queue should be out, and a stop or a close meanwhile is seen at once.
+  snd_pcm_sframes_t queued = 0;
+  if (snd_pcm_delay(pcm, &queued) < 0 || queued < 0) queued = 0;
+  const std::int64_t handedOverMs = pacer_.now();
+  const std::int64_t queuedMs = msOf(static_cast<std::uint64_t>(queued));
   for (;;) {
     if (!current(generation)) return false;
+    const std::int64_t leftMs = queuedMs - (pacer_.now() - handedOverMs);
+    if (leftMs <= 0) break;
+    std::uint64_t left = std::min(framesOf(leftMs), to - from);
     snd_pcm_sframes_t delay = 0;
-    if (snd_pcm_delay(pcm, &delay) < 0 || delay <= 0) break;
-    report(generation, to - std::min<std::uint64_t>(to - from, delay));
+    if (snd_pcm_delay(pcm, &delay) == 0 && delay >= 0)
+      left = std::min(left, static_cast<std::uint64_t>(delay));
+    if (left == 0) break;
+    report(generation, to - left);
     std::unique_lock lock(mutex_);
     wake_.wait_for(lock, std::chrono::milliseconds(10));
   }
+  if (!current(generation)) return false;
+  snd_pcm_drain(pcm);
   return true;
 }
 

@@ -46,6 +46,9 @@ class AlsaPlayback : public PlaybackStream {
   // request or the end of the stream cut it short.
   bool playSpan(std::uint64_t generation, std::uint64_t from, std::uint64_t to,
                 std::int64_t startMs);
+  // After the last frame of [from, to) has been written: follows the position until
+  // the device has sounded it all; false when a newer request cut it short.
+  bool soundOut(std::uint64_t generation, std::uint64_t from, std::uint64_t to);
   void fillWithGain(std::uint64_t frame, std::size_t frames);
   bool current(std::uint64_t generation);
   void report(std::uint64_t generation, std::uint64_t frame);

@@ -100,8 +100,12 @@ await() {
 
 line_of() { sed -n "${2}p" "$1" | tr -d '\r'; }
 
+# Gone, or a zombie. The shell may reap the program at any moment (while it forks for
+# any command): then its /proc entry has gone too.
 program_ended() {
-  ! kill -0 "$program_pid" 2>/dev/null || [ "$(cut -d' ' -f3 "/proc/$program_pid/stat" 2>/dev/null)" = Z ]
+  local state
+  state=$(cut -d' ' -f3 "/proc/$program_pid/stat" 2>/dev/null) || return 0
+  [ "$state" = Z ]
 }
 
 recordings() { find "$program_folder/W" -maxdepth 1 -type f -name '*.wav' 2>/dev/null | sort; }
