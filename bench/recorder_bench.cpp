@@ -1,8 +1,11 @@
 // Onset loss: how much of a transmission's beginning is missing from its
-// recording. Test nets of sharp onsets, of spoken phrases (espeak-ng, whose
-// soft beginnings rise slowly above the threshold) and of the same phrases
-// under receiver hiss run through the whole program on the virtual clock,
-// once for each pre-roll, with and without the look-back for the onset.
+// recording, and overshoot: how far the take that holds the beginning starts
+// before it. Test nets of sharp onsets, of spoken phrases (espeak-ng, whose
+// soft beginnings rise slowly above the threshold), of the same phrases under
+// receiver hiss, and of an FM net (a closed squelch between transmissions,
+// the carrier's hiss before soft first words) run through the whole program
+// on the virtual clock, once for each pre-roll, with and without the
+// look-back for the onset.
 
 #include <algorithm>
 #include <cmath>
@@ -14,6 +17,7 @@
 #include <vector>
 
 #include "bench/bench_program.h"
+#include "bench/fm_net.h"
 #include "platform/file/capture_format.h"
 #include "platform/sound/wav_file.h"
 #include "recorder/onset_search.h"
@@ -24,12 +28,23 @@ namespace {
 
 constexpr int kRate = 11025;
 constexpr int kTransmissions = 50;
-// Where a transmission begins: the first sample this far from the zero line.
+constexpr int kFmTransmissions = 100;
+// Where a transmission of the sharp and speech nets begins: the first sample
+// this far from the zero line.
 constexpr int kOnsetAmplitude = 3;
+// No take may begin further than this before its carrier's rise.
+constexpr double kRiseMarginMs = 50;
+
+struct Transmission {
+  std::size_t onset = 0;
+  std::size_t end = 0;
+  std::optional<std::size_t> rise;  // where the carrier's hiss begins, on the FM net
+};
 
 struct Net {
+  int rate = kRate;
   std::vector<std::uint8_t> samples;
-  std::vector<std::pair<std::size_t, std::size_t>> transmissions;  // onset, end
+  std::vector<Transmission> transmissions;
 };
 
 void pause(Net& net, double seconds, std::uint32_t& noise) {
@@ -46,7 +61,7 @@ void add(Net& net, const std::vector<std::uint8_t>& sound) {
     ++onset;
   const std::size_t at = net.samples.size();
   net.samples.insert(net.samples.end(), sound.begin(), sound.end());
-  net.transmissions.emplace_back(at + onset, at + sound.size());
+  net.transmissions.push_back({at + onset, at + sound.size(), std::nullopt});
 }
 
 Net sharpNet() {
@@ -66,27 +81,50 @@ Net sharpNet() {
   return net;
 }
 
+std::optional<tv::PcmWave> speak(const std::string& file, const std::string& text, int speed,
+                                 int pitch, const std::string& voice = "") {
+  const std::string command = "espeak-ng -w " + file + (voice.empty() ? "" : " -v " + voice) +
+                              " -s " + std::to_string(speed) + " -p " + std::to_string(pitch) +
+                              " \"" + text + "\" >/dev/null 2>&1";
+  if (std::system(command.c_str()) != 0) return std::nullopt;
+  auto wave = tv::readPcmWave(file);
+  if (!wave) return std::nullopt;
+  return *wave;
+}
+
+bool espeakThere() {
+  return std::system("command -v espeak-ng >/dev/null 2>&1") == 0;
+}
+
+// Calls of a net. The speech net speaks the first ten, the FM net all; many
+// of them open with a soft sound (h, f, s, th, w).
+constexpr const char* kCalls[] = {"Hello all stations, this is Delta Lima one",
+                                  "Fine business, thank you for the report",
+                                  "So we meet again on Sunday morning",
+                                  "This is the net control station",
+                                  "Hotel Echo Lima Lima Oscar, over",
+                                  "Roger, copy that, five by nine",
+                                  "Stand by for the weather report",
+                                  "Check in please, stations with traffic",
+                                  "Have a good evening and seventy three",
+                                  "Whiskey Alpha, your signal is fading",
+                                  "Few stations on frequency tonight",
+                                  "Thanks for the relay, back to net control",
+                                  "Hold on, I will get a pencil",
+                                  "Summer field day starts at noon",
+                                  "Welcome to the Tuesday evening net",
+                                  "Affirmative, the repeater is back on the air",
+                                  "Signals are fair, a bit of noise",
+                                  "Who is next on the list",
+                                  "Five nine in Hamburg, over",
+                                  "Sierra Hotel, go ahead"};
+
 // The phrases, spoken at a good level: peaks at 95 % of full scale.
 std::optional<std::vector<std::vector<std::uint8_t>>> phrases(const std::string& dir) {
-  if (std::system("command -v espeak-ng >/dev/null 2>&1") != 0) return std::nullopt;
-  const char* texts[] = {"Hello all stations, this is Delta Lima one",
-                         "Fine business, thank you for the report",
-                         "So we meet again on Sunday morning",
-                         "This is the net control station",
-                         "Hotel Echo Lima Lima Oscar, over",
-                         "Roger, copy that, five by nine",
-                         "Stand by for the weather report",
-                         "Check in please, stations with traffic",
-                         "Have a good evening and seventy three",
-                         "Whiskey Alpha, your signal is fading"};
   std::vector<std::vector<std::uint8_t>> sounds;
   for (int k = 0; k < kTransmissions; ++k) {
-    const std::string file = dir + "/phrase" + std::to_string(k) + ".wav";
-    const std::string command =
-        "espeak-ng -w " + file + " -s " + std::to_string(140 + 10 * (k % 5)) + " -p " +
-        std::to_string(35 + 5 * (k % 4)) + " \"" + texts[k % 10] + "\" >/dev/null 2>&1";
-    if (std::system(command.c_str()) != 0) return std::nullopt;
-    auto wave = tv::readPcmWave(file);
+    auto wave = speak(dir + "/phrase" + std::to_string(k) + ".wav", kCalls[k % 10],
+                      140 + 10 * (k % 5), 35 + 5 * (k % 4));
     if (!wave) return std::nullopt;
     auto sound = tv::toCaptureFormat(*wave, kRate);
     int peak = 1;
@@ -96,6 +134,19 @@ std::optional<std::vector<std::vector<std::uint8_t>>> phrases(const std::string&
     sounds.push_back(std::move(sound));
   }
   return sounds;
+}
+
+// The FM net's phrases: all the calls, in several voices and tempos.
+std::optional<std::vector<tv::PcmWave>> fmPhrases(const std::string& dir) {
+  const char* voices[] = {"en+m1", "en+f2", "en+m3", "en+f4", "en+m5", "en+m7", "en-us"};
+  std::vector<tv::PcmWave> waves;
+  for (int k = 0; k < kFmTransmissions; ++k) {
+    auto wave = speak(dir + "/fm" + std::to_string(k) + ".wav", kCalls[k % 20], 130 + 10 * (k % 6),
+                      30 + 7 * (k % 5), voices[k % 7]);
+    if (!wave) return std::nullopt;
+    waves.push_back(std::move(*wave));
+  }
+  return waves;
 }
 
 Net speechNet(const std::vector<std::vector<std::uint8_t>>& sounds) {
@@ -131,17 +182,32 @@ Net noisyNet(const Net& clean) {
   return net;
 }
 
+Net fromFm(const tv::bench::FmNet& fm, int rate) {
+  Net net;
+  net.rate = rate;
+  net.samples = fm.samples;
+  for (const auto& t : fm.transmissions) net.transmissions.push_back({t.onset, t.end, t.rise});
+  return net;
+}
+
 struct Setup {
   int preRollMs = 0;
   tv::OnsetSearch::Settings lookBack;
-  bool asBuilt = false;  // the recorder's own pre-roll and look-back
+  bool asBuilt = false;    // the recorder's own pre-roll and look-back
+  bool noOpening = false;  // ... without the search for a squelch opening
 };
 
 Setup fixedOnly(int preRollMs) {
   Setup s;
   s.preRollMs = preRollMs;
   s.lookBack.boundMs = 0;
+  s.lookBack.openingBoundMs = 0;
   return s;
+}
+
+double median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
 }
 
 struct Figures {
@@ -151,14 +217,20 @@ struct Figures {
   int worst = 0;        // the transmission that lost most
   double secondMs = 0;  // the next largest loss
   int over25 = 0;       // transmissions that lost more than 25 ms
-  double extraMs = 0;   // mean sound before the onset in the take that holds it
-  double maxExtraMs = 0;
+  // How far the take that holds the onset starts before it.
+  double overshootMedianMs = 0;
+  double overshootMaxMs = 0;
+  // How far that take starts before the carrier's rise (FM net only).
+  std::optional<double> beforeRiseMaxMs;
+  int beforeRiseOver = 0;  // takes starting more than the margin before the rise
 };
 
 Figures run(const Net& net, const Setup& setup, const std::string& dir) {
+  const double msPerSample = 1000.0 / net.rate;
   const std::string wav = dir + "/net.wav";
-  tv::bench::writeWave(wav, kRate, net.samples);
+  tv::bench::writeWave(wav, net.rate, net.samples);
   auto lines = tv::bench::benchSettings("");
+  tv::test::line(lines, 4) = std::to_string(net.rate);
   tv::test::line(lines, 10) = "1";  // minimum 1 s
   tv::test::line(lines, 12) = "4";  // pause after silence 4 s
   // The recorder is switched on by hand below, once the pre-roll is set.
@@ -169,11 +241,13 @@ Figures run(const Net& net, const Setup& setup, const std::string& dir) {
     p.recorder.preRollMs = setup.preRollMs;
     p.recorder.lookBack = setup.lookBack;
   }
+  if (setup.noOpening) p.recorder.lookBack.openingBoundMs = 0;
   p.frm_DoKu.lbl_Start.mouseDown(1, 0, 0, 0);
   p.frm_DoKu.lbl_Start.mouseUp(1, 0, 0, 0);
 
   std::vector<tv::Mci::CaptureSpan> spans;
-  const std::int64_t totalMs = static_cast<std::int64_t>(net.samples.size()) * 1000 / kRate + 2000;
+  const std::int64_t totalMs =
+      static_cast<std::int64_t>(net.samples.size()) * 1000 / net.rate + 2000;
   for (std::int64_t ms = 0; ms < totalMs; ms += 20) {
     b.t.loop.runFor(20);
     const auto span = p.mci.captureSpan();
@@ -184,30 +258,39 @@ Figures run(const Net& net, const Setup& setup, const std::string& dir) {
   }
 
   std::vector<double> losses;
-  double extraSum = 0;
+  std::vector<double> overshoots;
   Figures f;
-  for (const auto& [onset, end] : net.transmissions) {
+  for (const Transmission& t : net.transmissions) {
     std::optional<double> loss;
-    double extra = 0;
+    std::uint64_t first = 0;
     for (const auto& s : spans) {
-      if (s.first < end && s.end > onset) {
+      if (s.first < t.end && s.end > t.onset) {
         const double ms =
-            s.first > onset ? 1000.0 * static_cast<double>(s.first - onset) / kRate : 0;
+            s.first > t.onset ? msPerSample * static_cast<double>(s.first - t.onset) : 0;
         if (!loss || ms < *loss) {
           loss = ms;
-          extra = s.first < onset ? 1000.0 * static_cast<double>(onset - s.first) / kRate : 0;
+          first = s.first;
         }
       }
     }
     if (!loss) {
       ++f.missed;
-      loss = 1000.0 * static_cast<double>(end - onset) / kRate;
+      losses.push_back(msPerSample * static_cast<double>(t.end - t.onset));
+      continue;
     }
     losses.push_back(*loss);
-    extraSum += extra;
-    f.maxExtraMs = std::max(f.maxExtraMs, extra);
+    overshoots.push_back(first < t.onset ? msPerSample * static_cast<double>(t.onset - first) : 0);
+    if (t.rise) {
+      const double before =
+          first < *t.rise ? msPerSample * static_cast<double>(*t.rise - first) : 0;
+      f.beforeRiseMaxMs = std::max(f.beforeRiseMaxMs.value_or(0), before);
+      if (before > kRiseMarginMs) ++f.beforeRiseOver;
+    }
   }
-  f.extraMs = extraSum / static_cast<double>(net.transmissions.size());
+  if (!overshoots.empty()) {
+    f.overshootMedianMs = median(overshoots);
+    f.overshootMaxMs = *std::max_element(overshoots.begin(), overshoots.end());
+  }
   f.worst = static_cast<int>(std::max_element(losses.begin(), losses.end()) - losses.begin());
   std::sort(losses.begin(), losses.end());
   f.secondMs = losses[losses.size() - 2];
@@ -226,91 +309,181 @@ bool speechMeets(const Figures& f) {
   return f.medianMs < 5 && f.maxMs < 25 && f.missed == 0;
 }
 
-void printLoss(const char* name, const Figures& f) {
-  std::printf(" | %s median %5.1f max %6.1f (#%d, next %5.1f, %d > 25) missed %d, extra %5.0f/%5.0f",
-              name, f.medianMs, f.maxMs, f.worst, f.secondMs, f.over25, f.missed, f.extraMs,
-              f.maxExtraMs);
+bool fmMeets(const Figures& f) {
+  return f.medianMs <= 5 && f.maxMs <= 25 && f.missed == 0 && f.beforeRiseOver == 0;
+}
+
+void printFigures(const char* name, const Figures& f) {
+  std::printf(
+      "    %-6s loss median %5.1f max %6.1f (#%d, next %5.1f, %d > 25) missed %d"
+      " | overshoot median %4.0f max %4.0f",
+      name, f.medianMs, f.maxMs, f.worst, f.secondMs, f.over25, f.missed, f.overshootMedianMs,
+      f.overshootMaxMs);
+  if (f.beforeRiseMaxMs) {
+    std::printf(" | before the rise max %4.0f (%d > %.0f)", *f.beforeRiseMaxMs, f.beforeRiseOver,
+                kRiseMarginMs);
+  }
+  std::printf("\n");
 }
 
 struct Nets {
   Net sharp;
   std::optional<Net> speech;
   std::optional<Net> noisy;
+  std::optional<Net> fm;
 };
 
-// One line: the figures of every net for one setup; whether the targets are met.
-bool line(const Nets& nets, const Setup& setup, const std::string& dir, bool withSharp = true) {
+// The figures of every net for one setup; whether the targets are met.
+bool measure(const char* title, const Nets& nets, const Setup& setup, const std::string& dir,
+             bool withSharp = true) {
+  std::printf("%s\n", title);
   bool meets = true;
   if (withSharp) {
     const Figures s = run(nets.sharp, setup, dir);
-    printLoss("sharp", s);
+    printFigures("sharp", s);
     meets = sharpMeets(s);
   }
   if (nets.speech) {
     const Figures v = run(*nets.speech, setup, dir);
-    printLoss("speech", v);
+    printFigures("speech", v);
     meets = meets && speechMeets(v);
   }
-  if (nets.noisy) printLoss("hiss", run(*nets.noisy, setup, dir));
-  std::printf("%s\n", meets ? "  meets" : "");
+  if (nets.noisy) printFigures("hiss", run(*nets.noisy, setup, dir));
+  if (nets.fm) {
+    const Figures m = run(*nets.fm, setup, dir);
+    printFigures("fm", m);
+    meets = meets && fmMeets(m);
+  }
+  if (meets) std::puts("    meets the targets");
   return meets;
+}
+
+void describeFm(const tv::bench::FmNetShape& s) {
+  std::printf("'fm': %d transmissions of an FM net. Speech limited to 300-3000 Hz, compressed\n",
+              kFmTransmissions);
+  std::printf("and deviation-limited (the loudest %.0f %% of its peaks clipped), highest samples\n",
+              100 * (1 - s.limiter));
+  std::printf("at %.0f of 127; carrier lead %.0f-%.0f ms; hiss %.0f-%.0f dB below the speech's\n",
+              s.speechPeak, s.carrierLeadMs[0], s.carrierLeadMs[1], s.hissBelowPeaksDb[0],
+              s.hissBelowPeaksDb[1]);
+  std::printf(
+      "peaks (the rms of its loudest 10 ms, as a peak meter shows them); first syllables\n");
+  std::printf("rising from the hiss over %.0f-%.0f ms; carrier hang %.0f-%.0f ms; squelch tail\n",
+              s.firstRiseMs[0], s.firstRiseMs[1], s.carrierHangMs[0], s.carrierHangMs[1]);
+  std::printf(
+      "%.0f-%.0f ms, %.0f dB below the highest samples; squelch closed %.0f-%.0f s between\n",
+      s.squelchTailMs[0], s.squelchTailMs[1], s.tailBelowPeaksDb, s.closedS[0], s.closedS[1]);
+  std::printf("(the sound card's noise, %.1f LSB rms). Its onset: where the talker begins (the\n",
+              s.closedNoiseLsb);
+  std::printf("synthesiser's first sample above 2 %% of its peak), still under the hiss; its\n");
+  std::printf("rise: the first sample of hiss. 'before the rise': how far the take that holds\n");
+  std::printf("the onset starts before the rise (max ms, and how many more than 50 ms).\n");
 }
 
 }  // namespace
 
 int main() {
-  std::puts("bench_recorder: onset loss over test nets of 50 transmissions each");
-  std::puts("targets: speech median < 5 ms, max < 25 ms; sharp median < 3 ms, max < 10 ms");
+  std::puts("bench_recorder: onset loss over test nets");
+  std::puts("targets: speech median < 5 ms, max < 25 ms; sharp median < 3 ms, max < 10 ms;");
+  std::puts("fm median <= 5 ms, max <= 25 ms, no take starting more than 50 ms before its rise");
   std::puts("per net: onset loss in ms (median, max, worst transmission, next largest loss,");
-  std::puts("transmissions losing more than 25 ms), missed transmissions, and the sound before");
-  std::puts("the onset in the take that holds it (mean/max ms). 'hiss': the speech net under");
-  std::puts("receiver hiss at 12 % rms of full scale; its onsets are the clean phrases' ones.");
+  std::puts("transmissions losing more than 25 ms), missed transmissions, and the overshoot: how");
+  std::puts("far the take that holds the onset starts before it (median/max ms). 'sharp',");
+  std::puts("'speech' and 'hiss' have 50 transmissions each; 'hiss' is the speech net under");
+  std::puts("receiver hiss at 12 % rms of full scale, its onsets the clean phrases' ones.");
+  const tv::bench::FmNetShape fmShape;
+  describeFm(fmShape);
   tv::test::TempFolder folder;
   const std::string dir = folder.path();
   Nets nets;
   nets.sharp = sharpNet();
-  if (const auto sounds = phrases(dir)) {
+  std::optional<std::vector<tv::PcmWave>> fmWaves;
+  if (!espeakThere()) {
+    std::puts("espeak-ng is missing (apt-get install espeak-ng): measuring sharp onsets only");
+  } else if (const auto sounds = phrases(dir)) {
     nets.speech = speechNet(*sounds);
     nets.noisy = noisyNet(*nets.speech);
-  } else {
-    std::puts("espeak-ng is missing: measuring sharp onsets only");
+    fmWaves = fmPhrases(dir);
+  }
+  auto fmAt = [&](int rate, const tv::bench::FmNetShape& shape) {
+    return fromFm(tv::bench::fmNet(*fmWaves, rate, shape), rate);
+  };
+  if (fmWaves) {
+    const tv::bench::FmNet fm = tv::bench::fmNet(*fmWaves, kRate, fmShape);
+    const auto [quietest, loudest] =
+        std::minmax_element(fm.transmissions.begin(), fm.transmissions.end(),
+                            [](const auto& a, const auto& b) { return a.hissRms < b.hissRms; });
+    std::printf("'fm' hiss: rms %.1f to %.1f steps of the 8-bit scale\n", quietest->hissRms,
+                loudest->hissRms);
+    nets.fm = fromFm(fm, kRate);
   }
   const tv::OnsetSearch::Settings chosen;  // the recorder's defaults
 
-  std::puts("\nthe recorder as built (its own pre-roll and look-back):");
   Setup built;
   built.asBuilt = true;
-  std::printf("as built       ");
-  line(nets, built, dir);
+  measure("\nthe recorder as built (its own pre-roll and look-back):", nets, built, dir);
+  Setup walkOnly = built;
+  walkOnly.noOpening = true;
+  measure("the same without the search for a squelch opening:", nets, walkOnly, dir);
 
-  std::puts("\nfixed pre-roll only (look-back off):");
-  for (int preRoll : {0, 25, 50, 100, 150, 250}) {
-    std::printf("pre-roll %3d ms", preRoll);
-    line(nets, fixedOnly(preRoll), dir);
+  if (fmWaves) {
+    // The FM net at the highest rate and in variants, so that the figures
+    // hold beyond one draw of one net.
+    std::puts("\nvariants of the FM net, with and without the search for a squelch opening:");
+    auto variant = [&](const char* name, int rate, const tv::bench::FmNetShape& shape) {
+      Nets one;
+      one.fm = fmAt(rate, shape);
+      std::printf("  %s\n", name);
+      measure("    as built:", one, built, dir, false);
+      measure("    without:", one, walkOnly, dir, false);
+    };
+    variant("at 44100 Hz", 44100, fmShape);
+    tv::bench::FmNetShape shape = fmShape;
+    shape.seed = 8;
+    variant("other draws (seed 8)", kRate, shape);
+    shape = fmShape;
+    shape.closedNoiseLsb = 0.4;
+    variant("sound card noise 0.4 LSB rms", kRate, shape);
+    shape.closedNoiseLsb = 1.5;
+    variant("sound card noise 1.5 LSB rms", kRate, shape);
+    shape = fmShape;
+    shape.limiter = 0.5;
+    variant("limiter clipping half the peaks", kRate, shape);
+    shape.limiter = 1;
+    variant("no limiter (first words often below the threshold for long)", kRate, shape);
   }
 
-  std::printf("\nlook-back with the fixed pre-roll as its minimum (window %d ms, quiet run %d ms,\n",
-              chosen.windowMs, chosen.quietRunMs);
-  std::printf("lead %d ms, bound %d ms, floor over %d ms, loud at %.2f x floor, edge at %.2f):\n",
+  std::puts("\nfixed pre-roll only (look-back off):");
+  for (int preRoll : {0, 50, 150, 250}) {
+    const std::string title = "  pre-roll " + std::to_string(preRoll) + " ms";
+    measure(title.c_str(), nets, fixedOnly(preRoll), dir);
+  }
+
+  std::printf(
+      "\nlook-back with the fixed pre-roll as its minimum (window %d ms, quiet run %d ms,\n",
+      chosen.windowMs, chosen.quietRunMs);
+  std::printf("lead %d ms, bound %d ms, floor over %d ms, loud at %.2f x floor, edge at %.2f;\n",
               chosen.leadMs, chosen.boundMs, chosen.floorSpanMs, chosen.loudFactor,
               chosen.edgeFactor);
+  std::printf("squelch opening within %d ms, after %d ms closed, hiss at %.2f x closed):\n",
+              chosen.openingBoundMs, chosen.closedRunMs, chosen.openingFactor);
   std::optional<int> smallest;
-  for (int preRoll : {0, 10, 25, 50, 100, 150, 250}) {
+  for (int preRoll : {0, 25, 50, 100, 150}) {
     Setup setup;
     setup.preRollMs = preRoll;
     setup.lookBack = chosen;
-    std::printf("pre-roll %3d ms", preRoll);
-    if (line(nets, setup, dir) && !smallest) smallest = preRoll;
+    const std::string title = "  pre-roll " + std::to_string(preRoll) + " ms";
+    if (measure(title.c_str(), nets, setup, dir) && !smallest) smallest = preRoll;
   }
   if (smallest) {
     std::printf("smallest fixed pre-roll that meets the targets with the look-back: %d ms\n",
                 *smallest);
   } else {
-    std::puts("no fixed pre-roll up to 250 ms meets the targets with the look-back");
+    std::puts("no fixed pre-roll up to 150 ms meets the targets with the look-back");
   }
 
   if (nets.speech) {
-    const int preRoll = smallest.value_or(250);
+    const int preRoll = smallest.value_or(150);
     // One look-back setting varied at a time, the others at the recorder's defaults.
     auto sweep = [&](const char* title, const char* label, auto values, auto set) {
       std::printf("\n%s (pre-roll %d ms; speech nets only):\n", title, preRoll);
@@ -319,22 +492,28 @@ int main() {
         setup.preRollMs = preRoll;
         setup.lookBack = chosen;
         set(setup.lookBack, value);
-        std::printf(label, value);
-        line(nets, setup, dir, false);
+        char heading[64];
+        std::snprintf(heading, sizeof heading, label, value);
+        measure(heading, nets, setup, dir, false);
       }
     };
     using Settings = tv::OnsetSearch::Settings;
-    sweep("quiet run that ends the look-back", "quiet run %3d ms",
-          std::vector{150, 200, 250, 300, 350, 400, 500, 700},
+    sweep("quiet run that ends the look-back", "  quiet run %d ms", std::vector{200, 300, 400, 500},
           [](Settings& s, int v) { s.quietRunMs = v; });
-    sweep("bound of the look-back", "bound %4d ms", std::vector{500, 750, 1000, 1250, 1500, 2000},
+    sweep("bound of the look-back", "  bound %d ms", std::vector{750, 1000, 1500},
           [](Settings& s, int v) { s.boundMs = v; });
-    sweep("loud factor over the quiet floor", "factor %4.2f", std::vector{1.25, 1.5, 2.0, 3.0},
+    sweep("loud factor over the quiet floor", "  factor %.2f", std::vector{1.25, 1.5, 2.0},
           [](Settings& s, double v) { s.loudFactor = v; });
-    sweep("edge factor for the fade-in", "edge %4.2f", std::vector{1.0, 1.1, 1.25, 1.5},
+    sweep("edge factor for the fade-in", "  edge %.2f", std::vector{1.1, 1.25, 1.5},
           [](Settings& s, double v) { s.edgeFactor = v; });
-    sweep("lead before the first loud window", "lead %2d ms", std::vector{0, 5, 10, 20},
+    sweep("lead before the first loud window", "  lead %d ms", std::vector{0, 10, 20},
           [](Settings& s, int v) { s.leadMs = v; });
+    sweep("bound of the squelch opening (0: none)", "  opening bound %d ms",
+          std::vector{0, 500, 1000}, [](Settings& s, int v) { s.openingBoundMs = v; });
+    sweep("closed squelch before the opening", "  closed run %d ms", std::vector{100, 200, 400},
+          [](Settings& s, int v) { s.closedRunMs = v; });
+    sweep("hiss over the closed squelch at the opening", "  opening factor %.2f",
+          std::vector{1.1, 1.15, 1.25, 1.5}, [](Settings& s, double v) { s.openingFactor = v; });
   }
   return 0;
 }
