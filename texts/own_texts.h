@@ -86,7 +86,15 @@ enum class OwnText {
   MoreSettingsAcceptTip,
   MoreSettingsClose,
   MoreSettingsCloseTip,
-  Count  // not a text; keep last
+  TxInUseRefused,
+  TxNoSoundOutput,
+  TxSoundStalled,  // %1 seconds
+  AutoTxNotSent,   // %1 file, %2 reason
+  AutoTxEndedByLoad,
+  ScheduleSkippedInUse,  // %1 moment, %2 seconds
+  SchedulePlaybackStopped,
+  ScheduleNotSent,  // %1 moment, %2 file, %3 reason
+  Count             // not a text; keep last
 };
 
 inline constexpr std::size_t kOwnTextCount = static_cast<std::size_t>(OwnText::Count);
