@@ -33,7 +33,8 @@ std::string twoDigits(int n) {
 TimedTransmission::TimedTransmission(Program& program)
     : p_(program),
       poll_(program.ui().timers(), "tmrTimedTransmission", kPollMs, false),
-      sound_(program) {
+      sound_(program),
+      channel_(program) {
   poll_.tick = [this] { poll(); };
   p_.txArbiter.enrol(TxOwner::schedule, [this](std::string_view) { silence(); });
   p_.txArbiter.onFree([this] { tryToGo(); });
@@ -44,7 +45,10 @@ void TimedTransmission::readScheduleFile() {
   announcementFile.clear();
   transmitFile.clear();
   const std::string path = findCaseInsensitive(".", "XW.DAT");
+  std::error_code ec;
+  scheduleStamp_.reset();
   if (!fileExists(path)) return;
+  if (const auto stamp = std::filesystem::last_write_time(path, ec); !ec) scheduleStamp_ = stamp;
   std::ifstream in(path, std::ios::binary);
   std::string* lines[] = {&scheduleTime, &announcementFile, &transmitFile};
   for (std::string* line : lines) {
@@ -58,12 +62,40 @@ int TimedTransmission::userWaitMs() const {
   return (p_.busyWaitSeconds > 0 ? p_.busyWaitSeconds : kDefaultUserWaitSeconds) * 1000;
 }
 
+void TimedTransmission::followScheduleFile() {
+  std::error_code ec;
+  const std::string path = findCaseInsensitive(".", "XW.DAT");
+  std::optional<std::filesystem::file_time_type> stamp;
+  if (fileExists(path)) {
+    if (const auto t = std::filesystem::last_write_time(path, ec); !ec) stamp = t;
+  }
+  if (stamp == scheduleStamp_) return;
+  const std::string before = scheduleTime + "\n" + announcementFile + "\n" + transmitFile;
+  readScheduleFile();
+  if (scheduleTime + "\n" + announcementFile + "\n" + transmitFile != before) lastSentMs_.reset();
+}
+
 void TimedTransmission::check(std::int64_t previous, std::int64_t now) {
+  followScheduleFile();
   const auto moment = minuteAndSecond(scheduleTime);
   if (!moment || !momentPassed(previous, now, 3600, *moment)) return;
   if (!fileExists(transmitFile) || busy()) return;
-  const LocalDateTime local = p_.platform.clock.localNow();
-  momentText_ = twoDigits(local.hour) + ":" + scheduleTime;
+  // How far past its moment this tick comes, and the hour of that moment.
+  const std::int64_t late = ((now - *moment) % 3600 + 3600) % 3600;
+  const int hour = static_cast<int>((((now - late) / 3600) % 24 + 24) % 24);
+  momentText_ = twoDigits(hour) + ":" + scheduleTime;
+  // A moment stepped over by the wall clock is not caught up at a random minute.
+  if (late > kLatestSeconds) {
+    skip(p_.ownMessage(OwnText::ScheduleSkippedLate, {momentText_, std::to_string(late)}));
+    return;
+  }
+  const std::int64_t mono = p_.platform.clock.monotonicMs();
+  if (lastSentMs_ && mono - *lastSentMs_ < kLeastApartMs) {
+    skip(p_.ownMessage(OwnText::ScheduleSkippedTooSoon,
+                       {momentText_, std::to_string((mono - *lastSentMs_) / 1000)}));
+    return;
+  }
+  lastSentMs_ = mono;
   begin();
 }
 
@@ -93,7 +125,13 @@ void TimedTransmission::tryToGo() {
     p_.notice("schedule", p_.ownMessage(OwnText::SchedulePlaybackStopped), LogLevel::Info);
   }
   if (!p_.txArbiter.request(TxOwner::schedule)) return;
-  go();
+  stage_ = Stage::listening;
+  channel_.await([this] { go(); },
+                 [this] {
+                   finish("channel busy");
+                   p_.notice("schedule", p_.ownMessage(OwnText::ChannelBusySkipped,
+                                                       {momentText_, std::to_string(p_.busyWaitSeconds)}));
+                 });
 }
 
 void TimedTransmission::go() {
@@ -135,6 +173,7 @@ void TimedTransmission::poll() {
     tryToGo();
     return;
   }
+  if (stage_ == Stage::listening) return;
   // The operator keys by hand: the announcement gives way at once, as Auto-TX does.
   if (p_.keying.sendKeyPressed()) {
     p_.txArbiter.endCurrent("send key");
@@ -168,6 +207,7 @@ void TimedTransmission::poll() {
 }
 
 void TimedTransmission::silence() {
+  channel_.cancel();
   stage_ = Stage::idle;
   poll_.setEnabled(false);
   sound_.close();
@@ -182,6 +222,7 @@ void TimedTransmission::finish(std::string_view why) {
 void TimedTransmission::skip(const std::string& text) {
   stage_ = Stage::idle;
   poll_.setEnabled(false);
+  // The notice goes into the station log as well.
   p_.notice("schedule", text);
 }
 

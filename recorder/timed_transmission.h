@@ -1,10 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "platform/timer.h"
+#include "transmit/channel_watch.h"
 #include "transmit/tx_sound.h"
 
 namespace tv {
@@ -19,8 +22,14 @@ class Program;
 // The announcement waits for an Auto-TX repetition to end and goes out in its pause. It
 // waits at most the busy-channel wait (10 s when that is 0) while the user transmits
 // (the operator's send key, or TX in the playback window), and skips that hour when the
-// wait runs out; a playback that only listens is stopped for it. Skips are notices and
-// log lines.
+// wait runs out; a playback that only listens is stopped for it. It keys only into a
+// clear channel (the busy-channel lockout), and skips the hour when none comes within
+// that wait.
+//
+// At its moment or not at all: a clock tick that comes more than 5 s after the moment
+// (a wall clock stepped forward over it: a wake from suspend, a clock set from the
+// network) skips the hour, and no two announcements go out less than 3000 s apart on the
+// monotonic clock (a clock set back, the autumn change). Skips are notices and log lines.
 class TimedTransmission {
  public:
   explicit TimedTransmission(Program& program);
@@ -44,8 +53,17 @@ class TimedTransmission {
   // The longest wait for a transmitter the user holds.
   int userWaitMs() const;
 
+  // How late a tick may come after the moment and still send.
+  static constexpr std::int64_t kLatestSeconds = 5;
+  // The least time between two announcements, on the monotonic clock.
+  static constexpr std::int64_t kLeastApartMs = 3'000'000;
+
  private:
-  enum class Stage { idle, waiting, first, pause, second };
+  enum class Stage { idle, waiting, listening, first, pause, second };
+
+  // Reads the schedule file again when it has changed since it was read; a changed
+  // schedule resets the 3000 s rule.
+  void followScheduleFile();
 
   void begin();
   // Goes on the air when nothing the user does holds it off; called while waiting.
@@ -67,6 +85,10 @@ class TimedTransmission {
   std::int64_t waitStartMs_ = 0;
   // The moment being sent, as the notices name it ("10:05:00").
   std::string momentText_;
+  ChannelWatch channel_;
+  // When the last announcement began, on the monotonic clock.
+  std::optional<std::int64_t> lastSentMs_;
+  std::optional<std::filesystem::file_time_type> scheduleStamp_;
 };
 
 }  // namespace tv

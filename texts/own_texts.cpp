@@ -219,6 +219,20 @@ constexpr std::array<OwnTextRow, kOwnTextCount> kOwnTexts{{
     {OwnText::ScheduleNotSent,
      "Die Durchsage von %1 kann %2 nicht senden (%3); der Sender ist abgeschaltet.",
      "The announcement of %1 cannot send %2 (%3); the transmitter is released."},
+    {OwnText::ScheduleSkippedLate,
+     "Die Durchsage von %1 entfällt: die Uhr hat den Zeitpunkt um %2 s übersprungen (Uhr "
+     "gestellt oder Rechner aufgeweckt).",
+     "The announcement of %1 is skipped: the clock came %2 s past its moment (the clock was "
+     "set or the computer woke up)."},
+    {OwnText::ScheduleSkippedTooSoon,
+     "Die Durchsage von %1 entfällt: die letzte ging erst vor %2 s hinaus (Uhr zurückgestellt).",
+     "The announcement of %1 is skipped: the last one went out only %2 s ago (the clock was "
+     "set back)."},
+    {OwnText::ChannelBusySkipped, "%1 entfällt: der Kanal war %2 s lang belegt.",
+     "%1 skipped: the channel was busy for %2 s."},
+    {OwnText::LockoutNoInput,
+     "Die Sperre bei belegtem Kanal ist aus: es gibt keinen Soundeingang zum Mithören (%1).",
+     "The busy-channel lockout is off: there is no sound input to listen to (%1)."},
 }};
 
 // A row out of place would hand every later message the wrong words.

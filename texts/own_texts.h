@@ -94,6 +94,10 @@ enum class OwnText {
   ScheduleSkippedInUse,  // %1 moment, %2 seconds
   SchedulePlaybackStopped,
   ScheduleNotSent,  // %1 moment, %2 file, %3 reason
+  ScheduleSkippedLate,     // %1 moment, %2 seconds late
+  ScheduleSkippedTooSoon,  // %1 moment, %2 seconds since the last
+  ChannelBusySkipped,      // %1 sender or moment, %2 seconds
+  LockoutNoInput,          // %1 reason
   Count             // not a text; keep last
 };
 

@@ -26,6 +26,7 @@ long long sendingMs(const std::string& durationText) {
 AutoTx::AutoTx(Program& program)
     : p_(program),
       sound_(program),
+      channel_(program),
       soundTimer_(program.ui().timers(), "tmrCQ_Sound", kSoundPollMs, false) {
   MainForm& m = p_.frm_DoKu;
   m.lblCQ.mouseDown = [this](int b, int s, int x, int y) { lblCQ_MouseDown(b, s, x, y); };
@@ -115,7 +116,6 @@ void AutoTx::start() {
 }
 
 void AutoTx::beginRepetition() {
-  MainForm& m = p_.frm_DoKu;
   if (!running()) return;
   if (!p_.txArbiter.request(TxOwner::autoTx)) {
     // The announcement is on the air: this repetition follows its end.
@@ -123,6 +123,18 @@ void AutoTx::beginRepetition() {
     return;
   }
   repetitionWaiting_ = false;
+  channel_.await([this] { sendRepetition(); }, [this] { skipRepetition(); });
+}
+
+void AutoTx::skipRepetition() {
+  p_.txArbiter.release(TxOwner::autoTx, "channel busy");
+  p_.notice("auto-tx", p_.ownMessage(OwnText::ChannelBusySkipped,
+                                     {"Auto-TX", std::to_string(p_.busyWaitSeconds)}));
+  enterPause();
+}
+
+void AutoTx::sendRepetition() {
+  MainForm& m = p_.frm_DoKu;
   // Opened before the transmitter is keyed, so that a file gone missing since the start
   // never puts a silent carrier on the air.
   Result<void> sent = sound_.open(autoTxFile);
@@ -160,6 +172,7 @@ void AutoTx::tmrCQ_Sound_Timer() {
 }
 
 void AutoTx::silence() {
+  channel_.cancel();
   soundTimer_.setEnabled(false);
   sound_.close();
   p_.frm_Oszi.lbl_TX.showReleased();

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "platform/timer.h"
+#include "transmit/channel_watch.h"
 #include "transmit/tx_sound.h"
 
 namespace tv {
@@ -78,6 +79,10 @@ class AutoTx {
   // The next repetition: waits while another sender holds the transmitter, and ends the
   // cycle when the file cannot be sent.
   void beginRepetition();
+  // The channel is clear: keyed and played.
+  void sendRepetition();
+  // No clear channel within the wait: this repetition is skipped, the pause follows.
+  void skipRepetition();
   void tmrCQ_Sound_Timer();
   // The repetition's sound is over (or was ended): released, and the pause begins once
   // tmrCQ has ticked too.
@@ -93,6 +98,7 @@ class AutoTx {
 
   Program& p_;
   TxSound sound_;
+  ChannelWatch channel_;
   // Follows the repetition's sound.
   Timer soundTimer_;
   // The pause waits for another sender that took the transmitter at the repetition's end.

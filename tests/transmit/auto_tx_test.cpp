@@ -270,5 +270,56 @@ TEST_F(Parrot, WithoutASoundOutputNothingIsKeyed) {
   EXPECT_TRUE(told("no sound output"));
 }
 
+// Loud sound on the receiver, 50 ms at a time, for `ms`, into whatever input is open.
+void loud(OnAir& t, std::int64_t ms) {
+  for (std::int64_t done = 0; done < ms; done += 50) {
+    if (auto input = t.s.sound.lastInput()) {
+      std::vector<std::uint8_t> samples(551);
+      for (size_t i = 0; i < samples.size(); ++i) samples[i] = i % 2 ? 250 : 5;
+      input->feed(samples);
+    }
+    t.run(50);
+  }
+}
+
+TEST_F(Parrot, ABusyChannelHoldsOffARepetitionAndSkipsItAfterTheWait) {
+  start({{40, "3"}});
+  send(cqFile(1'000));
+  // The recorder is off: the input is opened and listened to for 500 ms, then closed.
+  run(700);
+  ASSERT_EQ(spans().size(), 1u);
+  EXPECT_EQ(spans()[0].from, startedAt + 500);
+  EXPECT_EQ(s.sound.inputOpenings().size(), 1u);
+  EXPECT_EQ(s.sound.lastInput(), nullptr);
+  // Busy when the pause ends (at 7.5 s) until 9 s: keyed 500 ms after it went quiet.
+  run(startedAt + 7'400 - now());
+  loud(*this, 1'600);
+  run(2'000);
+  ASSERT_EQ(spans().size(), 2u);
+  EXPECT_NEAR(spans()[1].from - (startedAt + 9'000), 500, 60);
+  // Busy past the wait at the next pause end: skipped, told, and the cycle goes on.
+  const std::int64_t pauseEnd = spans()[1].to + 6'000;
+  run(pauseEnd - 200 - now());
+  loud(*this, 4'000);
+  EXPECT_EQ(spans().size(), 2u);
+  EXPECT_TRUE(s.t.noticed("skipped: the channel was busy for 3 s"));
+  EXPECT_TRUE(logged("release: auto-tx (channel busy)"));
+  run(pauseEnd + 3'000 + 6'000 + 600 - now());
+  EXPECT_EQ(spans().size(), 3u);
+  EXPECT_EQ(main().lblCQ.borderStyle(), Look::On);
+}
+
+TEST_F(Parrot, WithoutAnInputTheLockoutIsOffAndSaysSoOnce) {
+  s.sound.inputFailure = "no such device";
+  start({{40, "3"}});
+  send(cqFile(1'000));
+  EXPECT_TRUE(keyed());
+  run(20'000);
+  EXPECT_EQ(spans().size(), 3u);
+  int told = 0;
+  for (const auto& n : p().notices.history()) told += n.text.find("lockout is off") != std::string::npos;
+  EXPECT_EQ(told, 1);
+}
+
 }  // namespace
 }  // namespace tv::test

@@ -5,7 +5,14 @@
 namespace tv::test {
 namespace {
 
-using Schedule = OnAir;
+// Each test begins at 10:00:00; nextHour() lets 50 minutes pass (no two announcements
+// come closer than that) and puts the wall clock at 11:00:00.
+struct Schedule : OnAir {
+  void nextHour() {
+    run(3'000'000);
+    s.t.clock.setLocal({2026, 12, 7, 11, 0, 0, 0});
+  }
+};
 
 // 1 s, the pause of 275 ms and 1 s, each end seen by a look every 50 ms.
 constexpr std::int64_t kAnnouncementMs = 2'275;
@@ -60,7 +67,7 @@ TEST_F(Schedule, TheUsersPlayAndTxAreRefusedAndTxOrStopEndsIt) {
   EXPECT_TRUE(logged("release: schedule (TX button)"));
 
   // An hour later the Stop button does the same.
-  s.t.clock.setLocal({2026, 12, 7, 11, 0, 0, 0});
+  nextHour();
   run(2'500);
   ASSERT_TRUE(keyed());
   window().cmdStop.click();
@@ -82,7 +89,7 @@ TEST_F(Schedule, TheSendKeyHoldsItOffEndsItAndSkipsTheHourAfterTheWait) {
   EXPECT_TRUE(spans().empty());
 
   // Let go within the wait: it goes out then.
-  s.t.clock.setLocal({2026, 12, 7, 11, 0, 0, 0});
+  nextHour();
   s.port().setInputLine(modemDcdOn, true);
   run(5'000);
   EXPECT_FALSE(keyed());
@@ -115,7 +122,7 @@ TEST_F(Schedule, ATransmissionByHandHoldsItOffAndAListeningPlaybackGivesWay) {
   // An hour later a recording only plays, with TX off: it stops and the hour is sent.
   p().player.selectedFile = wave("recording.wav", 20'000);
   p().player.ShowLoadedWave();
-  s.t.clock.setLocal({2026, 12, 7, 11, 0, 0, 0});
+  nextHour();
   window().lblFreqNorm.mouseDown(L, 0, 0, 0);
   window().lblFreqNorm.mouseUp(L, 0, 0, 0);
   ASSERT_TRUE(p().player.playing);
@@ -135,7 +142,7 @@ TEST_F(Schedule, ItsKeyingEndsWithItsSoundOrIsNeverKeyedWithoutOne) {
   EXPECT_TRUE(s.t.noticed("stood still"));
 
   s.sound.playbackScript = {std::nullopt, 500};
-  s.t.clock.setLocal({2026, 12, 7, 11, 0, 0, 0});
+  nextHour();
   run(10'000);
   ASSERT_EQ(spans().size(), 2u);
   EXPECT_LE(spans()[1].to - spans()[1].from, 500 + 100);
@@ -149,6 +156,71 @@ TEST_F(Schedule, WithoutASoundOutputNothingIsKeyed) {
   run(10'000);
   EXPECT_TRUE(spans().empty());
   EXPECT_TRUE(s.t.noticed("no sound output"));
+}
+
+}  // namespace
+}  // namespace tv::test
+
+namespace tv::test {
+namespace {
+
+using Clock = OnAir;
+
+TEST_F(Clock, AMomentSteppedOverIsSkippedAndTheNextHourSends) {
+  schedule("00:05", 1'000, 1'000);
+  start();
+  run(3'000);
+  s.t.clock.setLocal({2026, 12, 7, 10, 30, 3, 0});  // awake after suspend
+  run(60'000);
+  EXPECT_TRUE(spans().empty());
+  EXPECT_TRUE(s.t.noticed("10:00:05 is skipped: the clock came 1799 s past"));
+  s.t.clock.setLocal({2026, 12, 7, 11, 0, 0, 0});
+  run(10'000);
+  EXPECT_EQ(spans().size(), 1u);
+}
+
+TEST_F(Clock, ATickThreeSecondsLateSendsAndEightSecondsLateSkips) {
+  schedule("00:05", 1'000, 1'000);
+  start();
+  run(3'000);
+  s.t.clock.setLocal({2026, 12, 7, 10, 0, 7, 0});
+  run(1'000);  // 10:00:08
+  EXPECT_TRUE(keyed());
+  run(3'100'000);
+  s.t.clock.setLocal({2026, 12, 7, 11, 0, 12, 0});
+  run(1'000);  // 11:00:13
+  EXPECT_FALSE(keyed());
+  EXPECT_TRUE(s.t.noticed("11:00:05 is skipped: the clock came 8 s past"));
+  EXPECT_EQ(spans().size(), 1u);
+}
+
+TEST_F(Clock, ClockSetBackSendsOncePerRealHour) {
+  schedule("00:05", 1'000, 1'000);
+  start();
+  run(20'000);
+  ASSERT_EQ(spans().size(), 1u);
+  // A small correction back over the moment: not twice within the hour.
+  s.t.clock.setLocal({2026, 12, 7, 10, 0, 0, 0});
+  run(30'000);
+  EXPECT_EQ(spans().size(), 1u);
+  EXPECT_TRUE(s.t.noticed("only 20 s ago"));
+  // An hour back (the autumn change) at half past: one per real hour goes on.
+  run(30 * 60'000 - 50'000);
+  s.t.clock.setLocal({2026, 12, 7, 9, 30, 0, 0});
+  run(3 * 3'600'000);
+  const std::vector<Span> keyed = spans();
+  ASSERT_EQ(keyed.size(), 4u);
+  for (size_t i = 1; i < keyed.size(); ++i) EXPECT_GE(keyed[i].from - keyed[i - 1].from, 3'000'000);
+}
+
+TEST_F(Clock, AChangedScheduleFileResetsTheRule) {
+  schedule("00:05", 1'000, 1'000);
+  start();
+  run(10'000);
+  ASSERT_EQ(spans().size(), 1u);
+  schedule("00:30", 1'000, 1'000);
+  run(30'000);
+  EXPECT_EQ(spans().size(), 2u);
 }
 
 }  // namespace
