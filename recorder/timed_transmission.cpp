@@ -129,8 +129,9 @@ void TimedTransmission::tryToGo() {
   channel_.await([this] { go(); },
                  [this] {
                    finish("channel busy");
-                   p_.notice("schedule", p_.ownMessage(OwnText::ChannelBusySkipped,
-                                                       {momentText_, std::to_string(p_.busyWaitSeconds)}));
+                   p_.notice("schedule",
+                             p_.ownMessage(OwnText::ChannelBusySkipped,
+                                           {momentText_, std::to_string(p_.busyWaitSeconds)}));
                  });
 }
 

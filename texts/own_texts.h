@@ -93,12 +93,12 @@ enum class OwnText {
   AutoTxEndedByLoad,
   ScheduleSkippedInUse,  // %1 moment, %2 seconds
   SchedulePlaybackStopped,
-  ScheduleNotSent,  // %1 moment, %2 file, %3 reason
+  ScheduleNotSent,         // %1 moment, %2 file, %3 reason
   ScheduleSkippedLate,     // %1 moment, %2 seconds late
   ScheduleSkippedTooSoon,  // %1 moment, %2 seconds since the last
   ChannelBusySkipped,      // %1 sender or moment, %2 seconds
   LockoutNoInput,          // %1 reason
-  Count             // not a text; keep last
+  Count                    // not a text; keep last
 };
 
 inline constexpr std::size_t kOwnTextCount = static_cast<std::size_t>(OwnText::Count);

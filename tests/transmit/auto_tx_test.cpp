@@ -317,7 +317,8 @@ TEST_F(Parrot, WithoutAnInputTheLockoutIsOffAndSaysSoOnce) {
   run(20'000);
   EXPECT_EQ(spans().size(), 3u);
   int told = 0;
-  for (const auto& n : p().notices.history()) told += n.text.find("lockout is off") != std::string::npos;
+  for (const auto& n : p().notices.history())
+    told += n.text.find("lockout is off") != std::string::npos;
   EXPECT_EQ(told, 1);
 }
 
