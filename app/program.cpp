@@ -33,6 +33,7 @@ Program::Program(Platform platform_, ProgramOptions options)
       settingsWindow(*this),
       mainWindow(*this),
       keying(*this),
+      txArbiter(*this),
       recordingIndex(*this),
       player(*this),
       editing(*this),
@@ -133,6 +134,9 @@ void Program::applySettings() {
   frm_DoKu.tmrCQ_PAUSE.setEnabled(false);
   frm_DoKu.tmrCQ.setEnabled(false);
   autoTx.settingsApplied();
+  // The port may be reopened or closed below, which drops the key line: the sender on
+  // the air ends first, so that its sound does not go on unkeyed.
+  txArbiter.endCurrent("settings applied");
 
   settingsFile.apply();
   if (ended_) return;

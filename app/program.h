@@ -47,6 +47,7 @@
 #include "transmit/cq_form.h"
 #include "transmit/cq_manager.h"
 #include "transmit/keying.h"
+#include "transmit/tx_arbiter.h"
 
 namespace tv {
 
@@ -251,6 +252,8 @@ class Program {
   SettingsWindow settingsWindow;
   MainWindow mainWindow;
   Keying keying;
+  // The one sender at a time on the transmitter; every keying goes through it.
+  TxArbiter txArbiter;
   RecordingIndex recordingIndex;
   Player player;
   Editing editing;

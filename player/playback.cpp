@@ -83,6 +83,11 @@ Player::Player(Program& program) : p_(program) {
     p_.tellUser(p_.ownMessage(OwnText::NoSoundOutput));
   };
 
+  // The user's own transmission: ended from outside (the send key, the time-out), its
+  // button shows released; the sound plays on, as it did before it was keyed.
+  p_.txArbiter.enrol(TxOwner::manual,
+                     [this](std::string_view) { p_.frm_Oszi.lbl_TX.showReleased(); });
+
   main.lbl_LoadWave.mouseMove = [this](int b, int s, int x, int y) {
     lbl_LoadWave_MouseMove(b, s, x, y);
   };
@@ -96,6 +101,11 @@ Player::Player(Program& program) : p_(program) {
 
 void Player::StartPlayback() {
   if (trim(currentWave).empty()) return;
+  // Auto-TX or the announcement has the output and the transmitter.
+  if (p_.txArbiter.refusedToUser()) {
+    showPlayButtonOff();
+    return;
+  }
   selectedFile = currentWave;
   std::error_code ec;
   if (!std::filesystem::exists(currentWave, ec)) return;
@@ -127,7 +137,8 @@ void Player::StopPlayback() {
 void Player::cmdStop_Click() {
   cmdStop_MouseDown(MouseButton::Left, 0, 0, 0);
   p_.frm_Oszi.lbl_TX.showReleased();
-  p_.keying.PttOff("stop");
+  // The general stop ends whatever is on the air, whoever sends it.
+  p_.txArbiter.endCurrent("stop");
   p_.frm_DoKu.show();
 }
 
@@ -214,7 +225,12 @@ void Player::tmrplaywave_Timer() {
   if (playPosition >= playLength) {
     playPosition = kEnd;
     StopPlayback();
-    cmdStop_Click();
+    // cmdStop_Click without its end of every transmission: only the user's own ends with
+    // this sound, and an announcement that waited for it may take the transmitter at once.
+    cmdStop_MouseDown(MouseButton::Left, 0, 0, 0);
+    f.lbl_TX.showReleased();
+    p_.txArbiter.release(TxOwner::manual, "end of sound");
+    p_.frm_DoKu.show();
     PlayNextInList();
   } else {
     playPosition = toInt32(roundHalfEven(playPosition * 1e6 / playLength));

@@ -90,6 +90,7 @@ void Player::OpenWaveDialog() {
   StopPlayback();
   selectedFile = p_.platform.services.openFileDialog(kOpenTitle, "", dialogFilter).value_or("");
   if (selectedFile.empty()) return;
+  p_.autoTx.fileLoadedByHand();
   f.slider.setValue(0);
   StopPlayback();
   currentWave = selectedFile;
@@ -138,6 +139,7 @@ void Player::lbl_LoadWave_MouseDown(int, int, int, int) {
 void Player::tmr2_Timer() {
   PlaybackForm& f = p_.frm_Oszi;
   if (!selectedFile.empty()) {
+    p_.autoTx.fileLoadedByHand();
     f.lbl_sek.setCaption(lengthText(ReadHeaderFields()) + " s");
     f.slider.setValue(0);
     StopPlayback();

@@ -64,6 +64,7 @@ bool LevelMeter::openMeterInput() {
     if (opened) {
       stream_ = std::move(*opened);
       analysedBlockStart_ = 0;
+      openedAtMs_ = p_.platform.clock.monotonicMs();
       p_.mci.setInputStream(stream_);
       return true;
     }
@@ -113,6 +114,7 @@ void LevelMeter::tmrPegel_Timer() {
     levelPercent = levelStep(envelope, block_[static_cast<std::size_t>(2 * i)], logarithmic);
     f.Progressbar1.setValue(levelBar(levelPercent));
     if (levelPercent > f.sli_Schwelle.value()) {
+      lastSignalMs_ = p_.platform.clock.monotonicMs();
       p_.recorder.signalAge = 1;
       p_.recorder.trigger();
       if (!stream_) return;

@@ -53,6 +53,11 @@ class LevelMeter {
   // stream still holds (see CaptureStream::read); nothing when it is closed.
   RingBuffer::ReadResult readInput(std::uint64_t from, std::span<std::uint8_t> out);
 
+  // When a tick last saw the level above the threshold, and when the input was opened
+  // (monotonic ms): what the busy-channel lockout reads while the recorder is on.
+  std::int64_t lastSignalMs() const { return lastSignalMs_; }
+  std::int64_t openedAtMs() const { return openedAtMs_; }
+
   // Kept for the life of the program, across switching off and on.
   float envelope = 0;
   int levelPercent = 0;
@@ -64,6 +69,8 @@ class LevelMeter {
   std::array<std::uint8_t, kMeterBlockBytes> block_{};
   std::uint64_t analysedBlockStart_ = 0;
   std::string failureText_;
+  std::int64_t lastSignalMs_ = 0;
+  std::int64_t openedAtMs_ = 0;
 };
 
 }  // namespace tv

@@ -57,6 +57,7 @@ void SoundList::lb_Sounds_MouseDown(int, int, int, int) {
 
 void SoundList::lb_Sounds_MouseUp(int button, int, int, int) {
   if (p_.frm_DoKu.lb_Sounds.listCount() == 0) return;
+  p_.autoTx.fileLoadedByHand();
   Player& player = p_.player;
   PlaybackForm& f = p_.frm_Oszi;
   player.StopPlayback();

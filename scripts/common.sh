@@ -8,7 +8,7 @@ TONVOGEL_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libasound
 # a screenshot when one fails. The end-to-end and sound tests start a PulseAudio server
 # of their own, which the program reaches through ALSA's pulse plugin.
 TONVOGEL_TEST_PACKAGES=(libgtest-dev libgmock-dev xvfb xauth xdotool trayer x11-utils imagemagick
-  pulseaudio pulseaudio-utils libasound2-plugins)
+  pulseaudio pulseaudio-utils libasound2-plugins faketime)
 
 # Installs whatever of the named packages is missing. As root with apt-get; otherwise
 # prints the one command that would do it and stops.

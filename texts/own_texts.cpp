@@ -114,11 +114,9 @@ constexpr std::array<OwnTextRow, kOwnTextCount> kOwnTexts{{
     {OwnText::CqRenameFailed,
      "Die CQ-Datei %1 konnte nicht in %2 umbenannt werden (%3). Es wurde nichts geändert.",
      "The CQ file %1 could not be renamed to %2 (%3). Nothing was changed."},
-    {OwnText::CqDeleteFailed,
-     "Die CQ-Datei %1 konnte nicht gelöscht werden (%2).",
+    {OwnText::CqDeleteFailed, "Die CQ-Datei %1 konnte nicht gelöscht werden (%2).",
      "The CQ file %1 could not be deleted (%2)."},
-    {OwnText::RecordingDeleteFailed,
-     "Die Aufnahme %1 konnte nicht gelöscht werden (%2).",
+    {OwnText::RecordingDeleteFailed, "Die Aufnahme %1 konnte nicht gelöscht werden (%2).",
      "The recording %1 could not be deleted (%2)."},
     {OwnText::SpeedCopyFailed,
      "Die Abspielkopie %1 konnte nicht geschrieben werden (%2). Die Aufnahme wird in normaler "
@@ -196,6 +194,45 @@ constexpr std::array<OwnTextRow, kOwnTextCount> kOwnTexts{{
     {OwnText::MoreSettingsCloseTip,
      "Schließt diese Seite; gespeichert wird mit \"Änderungen übernehmen\"",
      "Closes this page; the settings are saved with \"Accept changes\""},
+    {OwnText::TxInUseRefused,
+     "Auto-TX oder die stündliche Durchsage sendet gerade: Wiedergabe und TX sind bis zu deren "
+     "Ende gesperrt.",
+     "Auto-TX or the hourly announcement is on the air: playback and TX are locked until it "
+     "has ended."},
+    {OwnText::TxNoSoundOutput, "es ist keine Soundausgabe vorhanden, niemand würde etwas hören",
+     "there is no sound output, nobody would hear anything"},
+    {OwnText::TxSoundStalled, "die Soundausgabe steht seit %1 s still",
+     "the sound output has stood still for %1 s"},
+    {OwnText::AutoTxNotSent,
+     "Auto-TX kann %1 nicht senden (%2). Auto-TX ist beendet, der Sender ist abgeschaltet.",
+     "Auto-TX cannot send %1 (%2). Auto-TX has stopped and the transmitter is released."},
+    {OwnText::AutoTxEndedByLoad,
+     "Auto-TX ist beendet, weil eine andere Datei in das Wiedergabefenster geladen wurde; der "
+     "Sender ist abgeschaltet.",
+     "Auto-TX has stopped because another file was loaded into the playback window; the "
+     "transmitter is released."},
+    {OwnText::ScheduleSkippedInUse,
+     "Die Durchsage von %1 entfällt: der Sender war %2 s lang von Hand belegt.",
+     "The announcement of %1 is skipped: the transmitter was in use by hand for %2 s."},
+    {OwnText::SchedulePlaybackStopped, "Die Wiedergabe wurde für die stündliche Durchsage beendet.",
+     "Playback was stopped for the hourly announcement."},
+    {OwnText::ScheduleNotSent,
+     "Die Durchsage von %1 kann %2 nicht senden (%3); der Sender ist abgeschaltet.",
+     "The announcement of %1 cannot send %2 (%3); the transmitter is released."},
+    {OwnText::ScheduleSkippedLate,
+     "Die Durchsage von %1 entfällt: die Uhr hat den Zeitpunkt um %2 s übersprungen (Uhr "
+     "gestellt oder Rechner aufgeweckt).",
+     "The announcement of %1 is skipped: the clock came %2 s past its moment (the clock was "
+     "set or the computer woke up)."},
+    {OwnText::ScheduleSkippedTooSoon,
+     "Die Durchsage von %1 entfällt: die letzte ging erst vor %2 s hinaus (Uhr zurückgestellt).",
+     "The announcement of %1 is skipped: the last one went out only %2 s ago (the clock was "
+     "set back)."},
+    {OwnText::ChannelBusySkipped, "%1 entfällt: der Kanal war %2 s lang belegt.",
+     "%1 skipped: the channel was busy for %2 s."},
+    {OwnText::LockoutNoInput,
+     "Die Sperre bei belegtem Kanal ist aus: es gibt keinen Soundeingang zum Mithören (%1).",
+     "The busy-channel lockout is off: there is no sound input to listen to (%1)."},
 }};
 
 // A row out of place would hand every later message the wrong words.

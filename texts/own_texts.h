@@ -86,7 +86,19 @@ enum class OwnText {
   MoreSettingsAcceptTip,
   MoreSettingsClose,
   MoreSettingsCloseTip,
-  Count  // not a text; keep last
+  TxInUseRefused,
+  TxNoSoundOutput,
+  TxSoundStalled,  // %1 seconds
+  AutoTxNotSent,   // %1 file, %2 reason
+  AutoTxEndedByLoad,
+  ScheduleSkippedInUse,  // %1 moment, %2 seconds
+  SchedulePlaybackStopped,
+  ScheduleNotSent,         // %1 moment, %2 file, %3 reason
+  ScheduleSkippedLate,     // %1 moment, %2 seconds late
+  ScheduleSkippedTooSoon,  // %1 moment, %2 seconds since the last
+  ChannelBusySkipped,      // %1 sender or moment, %2 seconds
+  LockoutNoInput,          // %1 reason
+  Count                    // not a text; keep last
 };
 
 inline constexpr std::size_t kOwnTextCount = static_cast<std::size_t>(OwnText::Count);

@@ -1,6 +1,11 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+
+#include "platform/timer.h"
+#include "transmit/channel_watch.h"
+#include "transmit/tx_sound.h"
 
 namespace tv {
 
@@ -10,14 +15,17 @@ class Program;
 // length, released for a pause, and sent again, until the user clicks again, the
 // operator's send key is seen or the settings are applied.
 //
-// The look of lblCQ is the cycle's only state: raised idle, pressed and red while it
-// sends (tmrCQ runs for the file's length) or pauses (tmrCQ_PAUSE runs). The end of
-// playback, seen by the player's position tick, releases the transmitter between the
-// two. The send-key watch tmrRSP runs beside the cycle and keeps running after it has
-// stopped, so a playback started while the operator transmits is stopped as well.
+// The look of lblCQ shows the cycle: raised idle, pressed and red while it sends (tmrCQ
+// runs for the file's length) or pauses (tmrCQ_PAUSE runs). Each repetition plays
+// autoTxFile on the transmit output at its own rate (TxSound), whatever the playback
+// window's speed slider or file; the window only shows the file and its position. The
+// transmitter is asked of the arbiter, keyed while the sound plays and released with the
+// end of the sound, or within a second of an output that fails or stands still; the pause
+// starts once both the sound and tmrCQ have ended. The send-key watch tmrRSP runs beside
+// the cycle and keeps running after it has stopped, so a playback started while the
+// operator transmits is stopped as well.
 //
-// Everything runs on the GUI thread; the keying goes through the TX button and
-// PttOn/PttOff only.
+// Everything runs on the GUI thread; keying goes through the arbiter only.
 class AutoTx {
  public:
   explicit AutoTx(Program& program);
@@ -49,6 +57,13 @@ class AutoTx {
 
   // Sending or pausing.
   bool running() const;
+  // A repetition's sound is playing.
+  bool sending() const { return sound_.isOpen(); }
+  // A file loaded into the playback window by hand (load button, sound list) while the
+  // cycle runs: the cycle ends first, and the user is told.
+  void fileLoadedByHand();
+  // Ends a running cycle without a word (the CQ window starts it anew with its file).
+  void endCycle(std::string_view why);
   // The shortest pause that still lets the position tick see the end of the file, and
   // so release the TX button, before the next repetition keys it.
   int minimumPauseMs() const;
@@ -61,16 +76,35 @@ class AutoTx {
   void showSending();
   // On only while transmit control is ticked in the settings window.
   void switchWatch();
-  // "Play", pressed and released; true when the file plays.
-  bool pressPlay();
-  // Keys through the TX button, which the end of playback has left released; a button
-  // still pressed (an output that reports its end late) is left pressed, not toggled
-  // off.
-  void keyTransmitter();
+  // The next repetition: waits while another sender holds the transmitter, and ends the
+  // cycle when the file cannot be sent.
+  void beginRepetition();
+  // The channel is clear: keyed and played.
+  void sendRepetition();
+  // No clear channel within the wait: this repetition is skipped, the pause follows.
+  void skipRepetition();
+  void tmrCQ_Sound_Timer();
+  // The repetition's sound is over (or was ended): released, and the pause begins once
+  // tmrCQ has ticked too.
+  void endRepetition(std::string_view why);
+  // Stops the sound without releasing: the arbiter does that.
+  void silence();
+  void enterPause();
+  // The transmitter has come free: a pause or a repetition that waited for it goes on.
+  void transmitterFree();
+  void showPosition();
   // The sending failed: the cycle ends as a click would end it, then the user is told.
   void giveUp(const std::string& message);
 
   Program& p_;
+  TxSound sound_;
+  ChannelWatch channel_;
+  // Follows the repetition's sound.
+  Timer soundTimer_;
+  // The pause waits for another sender that took the transmitter at the repetition's end.
+  bool pauseHeld_ = false;
+  // The pause has ended while another sender held the transmitter.
+  bool repetitionWaiting_ = false;
 };
 
 }  // namespace tv

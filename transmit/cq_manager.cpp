@@ -172,10 +172,7 @@ void CqManager::cmd_CQOK_MouseUp(int, int, int, int) {
     player.ReadNormalRate();
     p_.autoTx.autoTxFile = player.selectedFile;
     // A cycle still running ends here, so that the click below starts the new file.
-    MainForm& m = p_.frm_DoKu;
-    m.tmrCQ.setEnabled(false);
-    m.tmrCQ_PAUSE.setEnabled(false);
-    m.lblCQ.setBorderStyle(Look::Off);
+    p_.autoTx.endCycle("new CQ file");
     player.ApplySpeed();
     p_.frm_Oszi.frx1.cls();
     p_.autoTx.lblCQ_MouseDown(kLeft, 0, 0, 0);

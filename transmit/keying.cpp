@@ -172,6 +172,9 @@ void Keying::PttOff(std::string_view why) {
 
 void Keying::lineFailed(const std::string& reason) {
   releaseAll("line failed");
+  // The sender's sound stops with its keying; the port is closed by now, so the release
+  // cannot fail once more.
+  if (!p_.txArbiter.free()) p_.txArbiter.endCurrent("line failed");
   p_.report("keying", p_.ownMessage(OwnText::SerialLineFailed, {withoutFullStop(reason)}));
 }
 
@@ -198,10 +201,10 @@ void Keying::stopTimeOut() {
 void Keying::tmr_TxTimeout_Timer() {
   stopTimeOut();
   if (!keyed_) return;
-  PttOff("time-out");
-  showReleased();
   // Auto-TX would key the same file again after the pause.
-  if (p_.autoTx.running()) p_.autoTx.StopAutoTx();
+  if (p_.autoTx.running()) p_.autoTx.endCycle("time-out");
+  p_.txArbiter.endCurrent("time-out");
+  showReleased();
   p_.notice("keying",
             p_.ownMessage(OwnText::TxTimeoutExpired, {std::to_string(p_.txTimeoutSeconds)}));
 }
@@ -232,11 +235,13 @@ void Keying::showPressed() { p_.frm_Oszi.lbl_TX.showPressed(kTransmitting); }
 
 void Keying::lbl_TX_Click() {
   if (p_.frm_Oszi.lbl_TX.borderStyle() == Look::Off) {
+    if (p_.txArbiter.refusedToUser() || !p_.txArbiter.request(TxOwner::manual)) return;
     showPressed();
-    PttOn("TX button");
+    p_.txArbiter.key(TxOwner::manual);
   } else {
+    // Pressed by Auto-TX or the announcement as well: a release ends whichever it is.
     showReleased();
-    PttOff("TX button");
+    p_.txArbiter.endCurrent("TX button");
   }
 }
 

@@ -35,13 +35,13 @@ void AutoTx::StopAutoTx() {
   MainForm& m = p_.frm_DoKu;
   m.lblrsp.setEnabled(false);
   m.lblCQ.setEnabled(true);
+  // The operator is on the air: whatever the program sends ends, the announcement as
+  // well as a repetition.
+  p_.txArbiter.endCurrent("send key");
   p_.player.cmdStop_Click();
   p_.player.cmdStop_MouseDown(MouseButton::Left, 0, 0, 0);
-  m.tmrCQ.setEnabled(false);
-  m.tmrCQ_PAUSE.setEnabled(false);
-  showIdle();
+  endCycle("send key");
   m.lb_Sounds.setEnabled(true);
-  p_.keying.PttOff("send key");
 }
 
 }  // namespace tv

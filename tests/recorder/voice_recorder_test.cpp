@@ -232,28 +232,5 @@ TEST_F(VoiceRecorderTest, ATwoDigitNetworkNumberIsRefusedWhereTypedAndWhenApplie
   EXPECT_EQ(p.frm_Einstellungen.ed_FK.text(), "3");
 }
 
-TEST_F(VoiceRecorderTest, TheScheduleSendsBothFilesOnceKeyedThroughTheSecond) {
-  line(h.lines, 16) = "0";
-  h.silence(100);
-  std::vector<std::uint8_t> second(11025, 128);
-  (void)writeMonoU8Wave(h.t.file("ann.wav"), 11025, second);
-  (void)writeMonoU8Wave(h.t.file("send.wav"), 11025, second);
-  writeFile(h.t.file("XW.DAT"), "00:05\r\nann.wav\r\nsend.wav\r\n");
-  Program& p = h.start();
-  EXPECT_EQ(p.recorder.timedTransmission.scheduleTime, "00:05");
-  // A late tick that steps over the moment still sends, once.
-  h.t.loop.runFor(3000);
-  h.t.clock.setLocal({2026, 12, 7, 10, 0, 7, 0});
-  h.t.loop.runFor(1000);
-  EXPECT_TRUE(p.recorder.timedTransmission.busy());
-  h.t.loop.runFor(6000);
-  EXPECT_FALSE(p.recorder.timedTransmission.busy());
-  std::vector<std::string> opened;
-  for (const auto& e : p.mci.log())
-    if (e.command.starts_with("open \"")) opened.push_back(e.command);
-  EXPECT_EQ(opened, (std::vector<std::string>{"open \"ann.wav\" alias waveplayfile",
-                                              "open \"send.wav\" alias waveplayfile"}));
-}
-
 }  // namespace
 }  // namespace tv::test

@@ -5,78 +5,14 @@
 #include <filesystem>
 #include <fstream>
 
-#include "tests/sound/wav_bytes.h"
-#include "tests/transmit/transmit_station.h"
+#include "tests/transmit/on_air.h"
 
 namespace tv::test {
 namespace {
 
-using Output = FakeSerialPort::Output;
-constexpr int L = MouseButton::Left;
 constexpr int kSixRepetitions = 6 * (12'350 + 6'000);
 
-struct Span {
-  std::int64_t from = 0;
-  std::int64_t to = -1;  // still keyed
-};
-
-// The stretches in which RTS (pin 7, the key line of "71-689") was raised.
-std::vector<Span> keyedSpans(const std::vector<FakeSerialPort::LineChange>& changes) {
-  std::vector<Span> spans;
-  bool on = false;
-  for (const auto& c : changes) {
-    if (c.line != Output::Rts) continue;
-    if (c.on && !on) spans.push_back({c.atMs});
-    if (!c.on && on) spans.back().to = c.atMs;
-    on = c.on;
-  }
-  return spans;
-}
-
-// A program with the parrot offered, transmit control on the stand-in port and the send
-// key on pin 1 (DCD), pressed while it reads 1. The recorder stays off.
-struct Parrot : testing::Test {
-  Program& start(std::map<int, std::string> lines = {}) {
-    std::map<int, std::string> all = transmitVia("/dev/ttyUSB0", "71-689");
-    all[16] = "0";
-    all[25] = "1";
-    for (auto& [number, text] : lines) all[number] = text;
-    s.start(all);
-    s.port().forgetLineChanges();
-    s.t.services.shown.clear();
-    return p();
-  }
-  std::string cqFile(int ms) {
-    const std::string path = s.t.file("cq call.wav");
-    WavBytes().bytes(pcmWave(1, 8000, 8, std::vector<std::uint8_t>(8 * ms, 128))).writeTo(path);
-    return path;
-  }
-  void send(const std::string& file) {
-    p().autoTx.autoTxFile = file;
-    main().lblCQ.mouseDown(L, 0, 0, 0);
-    startedAt = now();
-  }
-  void run(std::int64_t ms) { s.t.loop.runFor(ms); }
-  std::int64_t now() const { return s.t.clock.monotonicMs(); }
-  std::vector<Span> spans() const { return keyedSpans(s.t.serial.lineChanges()); }
-  bool told(const std::string& fragment) const {
-    for (const std::string& m : s.t.services.messages())
-      if (m.find(fragment) != std::string::npos) return true;
-    return false;
-  }
-  void expectIdle() {
-    EXPECT_EQ(main().lblCQ.borderStyle(), Look::Off);
-    EXPECT_EQ(main().lblCQ.backColour(), kButtonFace);
-    EXPECT_FALSE(main().tmrCQ.enabled() || main().tmrCQ_PAUSE.enabled());
-    EXPECT_TRUE(main().lb_Sounds.enabled());
-    EXPECT_FALSE(s.port().rts());
-  }
-  Program& p() { return s.p(); }
-  MainForm& main() { return s.p().frm_DoKu; }
-
-  TransmitStation s;
-  std::int64_t startedAt = 0;
-};
+using Parrot = OnAir;
 
 TEST_F(Parrot, TenRepetitionsAreKeyedForTheFileAndReleasedForThePause) {
   start();
@@ -151,11 +87,11 @@ TEST_F(Parrot, WithoutAFileOrWithTheRightButtonOnlyThePreselectionOpens) {
   send(cqFile(12'350));
   run(3'000);
   main().lblCQ.mouseDown(MouseButton::Right, 0, 0, 0);
-  EXPECT_FALSE(s.port().rts() || p().player.playing);
+  EXPECT_FALSE(s.port().rts() || p().autoTx.sending());
   EXPECT_TRUE(main().lb_CQVorwahl.visible());
   EXPECT_EQ(main().lblCQ.borderStyle(), Look::On);
   run(startedAt + 18'350 - now());
-  EXPECT_TRUE(s.port().rts() && p().player.playing);
+  EXPECT_TRUE(s.port().rts() && p().autoTx.sending());
   EXPECT_EQ(spans().size(), 2u);
 }
 
@@ -163,7 +99,7 @@ TEST_F(Parrot, ParrotButtonsStartAndStopAndTransmitControlOffLeavesTheWatchOff) 
   start({{20, "0"}});
   p().autoTx.autoTxFile = cqFile(2'000);
   main().cmd_PAPA.click();
-  EXPECT_TRUE(p().player.playing);
+  EXPECT_TRUE(p().autoTx.sending());
   EXPECT_EQ(main().lblCQ.borderStyle(), Look::On);
   EXPECT_FALSE(main().tmrRSP.enabled());
   run(5'000);
@@ -231,6 +167,159 @@ TEST_F(Parrot, TimeOutReadErrorAndNewSettingsEachEndTheCycle) {
   expectIdle();
   run(10'000);
   EXPECT_EQ(spans().size(), 2u);
+}
+
+TEST_F(Parrot, SendsItsOwnFileAtNormalSpeedWhateverTheSpeedSlider) {
+  start();
+  window().sli_Speed.setValue(1);
+  const std::string file = cqFile(2'000);
+  send(file);
+  run(3 * 8'000 - 1'000);  // three repetitions of 2 s with pauses of 6 s
+  const std::vector<Span> keyed = spans();
+  ASSERT_EQ(keyed.size(), 3u);
+  for (const Span& span : keyed) EXPECT_NEAR(span.to - span.from, 2'000, 50);
+  // Its own stream of the file itself, never the playback window's speed copy.
+  for (const std::string& e : s.sound.events())
+    if (e.starts_with("open ")) EXPECT_EQ(e, "open " + file);
+  EXPECT_FALSE(p().player.playing);
+  // The window shows what is sent.
+  EXPECT_EQ(window().lblFile.caption(), file);
+  EXPECT_EQ(window().lbl_sek.caption(), "   2.00 s");
+}
+
+TEST_F(Parrot, AFileLoadedByHandEndsTheCycleBeforeItLoads) {
+  start();
+  send(cqFile(4'000));
+  run(1'000);
+  ASSERT_TRUE(keyed());
+  const std::string received = wave("received.wav", 3'000);
+  s.t.services.fileAnswers.push_back(received);
+  main().lbl_LoadWave.mouseDown(L, 0, 0, 0);
+  run(main().tmr2.interval());
+  expectIdle();
+  EXPECT_TRUE(s.t.noticed("another file was loaded"));
+  // It plays by itself after the load, as a chosen file does, but is never keyed.
+  run(30'000);
+  EXPECT_EQ(spans().size(), 1u);
+  EXPECT_TRUE(logged("release: auto-tx (another file loaded)"));
+}
+
+TEST_F(Parrot, AStalledOrFailedOutputReleasesWithinASecond) {
+  start();
+  s.sound.playbackScript.stallAtMs = 1'500;
+  send(cqFile(4'000));
+  run(10'000);
+  ASSERT_EQ(spans().size(), 1u);
+  EXPECT_LE(spans()[0].to - spans()[0].from, 1'500 + 1'000 + 100);
+  expectIdle();
+  EXPECT_TRUE(told("stood still"));
+  EXPECT_TRUE(logged("release: auto-tx (sound failed)"));
+
+  s.port().forgetLineChanges();
+  s.sound.playbackScript = {std::nullopt, 1'500};
+  send(cqFile(4'000));
+  run(10'000);
+  ASSERT_EQ(spans().size(), 1u);
+  EXPECT_LE(spans()[0].to - spans()[0].from, 1'500 + 100);
+  expectIdle();
+  EXPECT_TRUE(told("unplugged"));
+}
+
+TEST_F(Parrot, PlayAndTxAreRefusedWhileTheCycleRunsAndTheUsersStopEndsTheRepetition) {
+  start();
+  send(cqFile(4'000));
+  run(1'000);
+  // Play: refused, told, and the sent sound goes on.
+  window().lblFreqNorm.mouseDown(L, 0, 0, 0);
+  window().lblFreqNorm.mouseUp(L, 0, 0, 0);
+  EXPECT_FALSE(p().player.playing);
+  EXPECT_TRUE(s.t.noticed("playback and TX are locked"));
+  EXPECT_TRUE(keyed() && p().autoTx.sending());
+  // Stop: the repetition ends at once; the cycle goes on with its pause.
+  window().cmdStop.click();
+  EXPECT_FALSE(keyed() || p().autoTx.sending());
+  EXPECT_TRUE(logged("release: auto-tx (stop)"));
+  run(4'000);
+  // TX in the pause: refused.
+  ASSERT_TRUE(main().tmrCQ_PAUSE.enabled());
+  window().lbl_TX.click();
+  EXPECT_FALSE(keyed());
+  EXPECT_EQ(window().lbl_TX.borderStyle(), Look::Off);
+  run(startedAt + 10'000 - now());
+  ASSERT_TRUE(keyed());
+  // TX released while a repetition is keyed (the button shows it pressed): ends it.
+  EXPECT_EQ(window().lbl_TX.borderStyle(), Look::On);
+  window().lbl_TX.click();
+  EXPECT_FALSE(keyed());
+  EXPECT_TRUE(logged("release: auto-tx (TX button)"));
+  EXPECT_EQ(main().lblCQ.borderStyle(), Look::On);
+  // Once the cycle has stopped, the user plays and keys again.
+  main().lblCQ.mouseDown(L, 0, 0, 0);
+  window().lbl_TX.click();
+  EXPECT_TRUE(keyed());
+  EXPECT_TRUE(logged("grant: manual"));
+}
+
+TEST_F(Parrot, WithoutASoundOutputNothingIsKeyed) {
+  s.noOutput = true;
+  start();
+  send(cqFile(2'000));
+  run(20'000);
+  EXPECT_TRUE(spans().empty());
+  expectIdle();
+  EXPECT_TRUE(told("no sound output"));
+}
+
+// Loud sound on the receiver, 50 ms at a time, for `ms`, into whatever input is open.
+void loud(OnAir& t, std::int64_t ms) {
+  for (std::int64_t done = 0; done < ms; done += 50) {
+    if (auto input = t.s.sound.lastInput()) {
+      std::vector<std::uint8_t> samples(551);
+      for (size_t i = 0; i < samples.size(); ++i) samples[i] = i % 2 ? 250 : 5;
+      input->feed(samples);
+    }
+    t.run(50);
+  }
+}
+
+TEST_F(Parrot, ABusyChannelHoldsOffARepetitionAndSkipsItAfterTheWait) {
+  start({{40, "3"}});
+  send(cqFile(1'000));
+  // The recorder is off: the input is opened and listened to for 500 ms, then closed.
+  run(700);
+  ASSERT_EQ(spans().size(), 1u);
+  EXPECT_EQ(spans()[0].from, startedAt + 500);
+  EXPECT_EQ(s.sound.inputOpenings().size(), 1u);
+  EXPECT_EQ(s.sound.lastInput(), nullptr);
+  // Busy when the pause ends (at 7.5 s) until 9 s: keyed 500 ms after it went quiet.
+  run(startedAt + 7'400 - now());
+  loud(*this, 1'600);
+  run(2'000);
+  ASSERT_EQ(spans().size(), 2u);
+  EXPECT_NEAR(spans()[1].from - (startedAt + 9'000), 500, 60);
+  // Busy past the wait at the next pause end: skipped, told, and the cycle goes on.
+  const std::int64_t pauseEnd = spans()[1].to + 6'000;
+  run(pauseEnd - 200 - now());
+  loud(*this, 4'000);
+  EXPECT_EQ(spans().size(), 2u);
+  EXPECT_TRUE(s.t.noticed("skipped: the channel was busy for 3 s"));
+  EXPECT_TRUE(logged("release: auto-tx (channel busy)"));
+  run(pauseEnd + 3'000 + 6'000 + 600 - now());
+  EXPECT_EQ(spans().size(), 3u);
+  EXPECT_EQ(main().lblCQ.borderStyle(), Look::On);
+}
+
+TEST_F(Parrot, WithoutAnInputTheLockoutIsOffAndSaysSoOnce) {
+  s.sound.inputFailure = "no such device";
+  start({{40, "3"}});
+  send(cqFile(1'000));
+  EXPECT_TRUE(keyed());
+  run(20'000);
+  EXPECT_EQ(spans().size(), 3u);
+  int told = 0;
+  for (const auto& n : p().notices.history())
+    told += n.text.find("lockout is off") != std::string::npos;
+  EXPECT_EQ(told, 1);
 }
 
 }  // namespace

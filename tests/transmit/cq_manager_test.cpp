@@ -114,6 +114,8 @@ TEST_F(CqFiles, DoubleClickStartsSendingAtOnceAndClosesTheWindow) {
   p().frm_CQ.lb_CQFiles.dblClick();
   EXPECT_EQ(p().autoTx.autoTxFile, inCq("cq call.wav"));
   EXPECT_TRUE(p().autoTx.running());
+  // Keyed once the receiver has been heard quiet for half a second.
+  s.t.loop.runFor(ChannelWatch::kClearMs);
   EXPECT_TRUE(s.port().rts());
   EXPECT_FALSE(p().frm_CQ.visible());
   EXPECT_TRUE(main().visible() && p().frm_Oszi.visible());

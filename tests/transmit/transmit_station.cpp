@@ -7,6 +7,8 @@
 namespace tv::test {
 
 Program& TransmitStation::start(std::map<int, std::string> changes, int lineCount) {
+  sound.devices = {{0, "Receiver", "receiver"}};
+  if (!noOutput) t.sound = &sound;
   Program& program = t.build();
   std::vector<std::string> lines = program.settingsFile.defaultLines();
   lines.resize(static_cast<size_t>(lineCount));

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/program.h"
+#include "tests/support/sound/scripted_sound_system.h"
 #include "tests/support/test_program.h"
 
 namespace tv::test {
@@ -12,6 +13,10 @@ namespace tv::test {
 // the defaults as given (1-based line numbers). The texts are English.
 struct TransmitStation {
   TestProgram t;
+  // Sound that is heard (a receiver's input the test may feed, an output that plays by
+  // the clock), unless `noOutput` leaves the program without any sound device.
+  ScriptedSoundSystem sound{t.clock};
+  bool noOutput = false;
 
   Program& start(std::map<int, std::string> changes = {}, int lineCount = 34);
   Program& p() { return t.p(); }

@@ -5,8 +5,28 @@
 namespace tv {
 
 RecordingPlayback::RecordingPlayback(const Clock& clock, std::int64_t lengthMs,
-                                     std::shared_ptr<std::vector<std::string>> events)
-    : inner_(clock, lengthMs), events_(std::move(events)) {}
+                                     std::shared_ptr<std::vector<std::string>> events,
+                                     PlaybackScript script)
+    : inner_(clock, lengthMs), events_(std::move(events)), script_(script) {}
+
+std::int64_t RecordingPlayback::positionMs() {
+  const std::int64_t position = inner_.positionMs();
+  if (script_.stallAtMs && position >= *script_.stallAtMs) return *script_.stallAtMs;
+  return position;
+}
+
+PlaybackState RecordingPlayback::state() {
+  const PlaybackState state = inner_.state();
+  if (script_.stallAtMs && inner_.positionMs() >= *script_.stallAtMs) return PlaybackState::playing;
+  return state;
+}
+
+Result<void> RecordingPlayback::status() {
+  if (script_.failAtMs && inner_.positionMs() >= *script_.failAtMs) {
+    return failure("the device has been unplugged");
+  }
+  return success();
+}
 
 RecordingPlayback::~RecordingPlayback() {
   events_->push_back("close");
@@ -51,7 +71,7 @@ Result<std::unique_ptr<PlaybackStream>> ScriptedSoundSystem::openPlayback(
   if (!wave) return wave.error();
   events_->push_back("open " + file.string());
   return std::unique_ptr<PlaybackStream>(
-      std::make_unique<RecordingPlayback>(clock_, wave->lengthMs(), events_));
+      std::make_unique<RecordingPlayback>(clock_, wave->lengthMs(), events_, playbackScript));
 }
 
 }  // namespace tv

@@ -20,24 +20,32 @@ class ScriptedCaptureStream : public CaptureStream {
   void failWith(std::string message) { fail(std::move(message)); }
 };
 
+// What a playback does once it reaches a position: stand still there while it still
+// says it plays (a hung output), or fail (an unplugged one).
+struct PlaybackScript {
+  std::optional<std::int64_t> stallAtMs;
+  std::optional<std::int64_t> failAtMs;
+};
+
 // A clock-paced silent playback that writes down every call it accepts.
 class RecordingPlayback : public PlaybackStream {
  public:
   RecordingPlayback(const Clock& clock, std::int64_t lengthMs,
-                    std::shared_ptr<std::vector<std::string>> events);
+                    std::shared_ptr<std::vector<std::string>> events, PlaybackScript script = {});
   ~RecordingPlayback() override;
 
   std::int64_t lengthMs() const override { return inner_.lengthMs(); }
-  std::int64_t positionMs() override { return inner_.positionMs(); }
-  PlaybackState state() override { return inner_.state(); }
+  std::int64_t positionMs() override;
+  PlaybackState state() override;
   Result<void> play(std::int64_t fromMs, std::optional<std::int64_t> toMs) override;
   Result<void> seek(std::int64_t ms) override;
   void stop() override;
-  Result<void> status() override { return success(); }
+  Result<void> status() override;
 
  private:
   SilentPlayback inner_;
   std::shared_ptr<std::vector<std::string>> events_;
+  PlaybackScript script_;
 };
 
 // A sound system whose devices, failures and streams the test decides.
@@ -51,6 +59,7 @@ class ScriptedSoundSystem : public SoundSystem {
   std::vector<InputDevice> devices;
   std::optional<std::string> inputFailure;     // every openInput fails with it
   std::optional<std::string> playbackFailure;  // every openPlayback fails with it
+  PlaybackScript playbackScript;               // for the playbacks opened from now on
 
   std::vector<InputDevice> inputDevices() override { return devices; }
   Result<std::shared_ptr<CaptureStream>> openInput(int deviceNumber, int sampleRate) override;

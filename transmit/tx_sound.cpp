@@ -1,0 +1,83 @@
+#include "transmit/tx_sound.h"
+
+#include "app/program.h"
+#include "platform/sound.h"
+
+namespace tv {
+namespace {
+
+// The transmit output. The one place that chooses the device the automatic senders play
+// on.
+Result<std::unique_ptr<PlaybackStream>> openTransmitOutput(Program& p, const std::string& file) {
+  return p.soundSystem.openPlayback(std::filesystem::path(file));
+}
+
+}  // namespace
+
+TxSound::TxSound(Program& program) : p_(program) {}
+
+TxSound::~TxSound() = default;
+
+Result<void> TxSound::open(const std::string& file) {
+  close();
+  failure_.clear();
+  auto opened = openTransmitOutput(p_, file);
+  if (!opened) return opened.error();
+  if (!(*opened)->audible()) return tv::failure(p_.ownMessage(OwnText::TxNoSoundOutput));
+  stream_ = std::move(*opened);
+  return success();
+}
+
+Result<void> TxSound::play() {
+  if (!stream_) return tv::failure("no sound is open");
+  if (auto played = stream_->play(0); !played) {
+    close();
+    return played;
+  }
+  position_ = 0;
+  movedAtMs_ = p_.platform.clock.monotonicMs();
+  return success();
+}
+
+TxSound::Check TxSound::check() {
+  if (!stream_) return Check::ended;
+  if (const Result<void> status = stream_->status(); !status) {
+    return fail(status.error().message);
+  }
+  const std::int64_t now = p_.platform.clock.monotonicMs();
+  const std::int64_t position = stream_->positionMs();
+  const PlaybackState state = stream_->state();
+  if (state == PlaybackState::finished || position >= stream_->lengthMs()) {
+    position_ = position;
+    return Check::ended;
+  }
+  if (position != position_) {
+    position_ = position;
+    movedAtMs_ = now;
+    return Check::sounding;
+  }
+  // Nothing here pauses or seeks this stream, so a position that stands still is an
+  // output that has stopped taking sound: the carrier would stay up without it.
+  if (now - movedAtMs_ >= kStallMs) {
+    return fail(p_.ownMessage(OwnText::TxSoundStalled, {std::to_string(kStallMs / 1000)}));
+  }
+  return Check::sounding;
+}
+
+TxSound::Check TxSound::fail(std::string reason) {
+  failure_ = std::move(reason);
+  close();
+  return Check::failed;
+}
+
+void TxSound::close() {
+  if (!stream_) return;
+  stream_->stop();
+  stream_.reset();
+}
+
+std::int64_t TxSound::lengthMs() const {
+  return stream_ ? stream_->lengthMs() : 0;
+}
+
+}  // namespace tv
