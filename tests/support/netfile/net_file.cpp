@@ -7,6 +7,10 @@
 //   tv_net_file find NET.wav RECORDING.wav
 //       prints "FIRST END" where the recording's samples stand in the net, unchanged;
 //       fails with the closest match when they do not.
+//   tv_net_file every RAW SOUND.wav TRIM
+//       prints "FIRST END" for every place where the samples of SOUND, less TRIM samples at
+//       either end (what a sound server's start and end may round away), stand unchanged
+//       in raw unsigned 8-bit samples (a sink's monitor recorded with parec); in samples.
 //   tv_net_file loud RAW
 //       prints "FIRST END" of the loud stretch of raw unsigned 8-bit samples (from the
 //       first to after the last sample more than 8 steps off the middle), or "0 0".
@@ -191,6 +195,29 @@ int find(const char* netPath, const char* recordingPath) {
   return 1;
 }
 
+int every(const char* rawPath, const char* soundPath, const char* trimText) {
+  const auto raw = readFile(rawPath);
+  const auto sound = wavSamples(soundPath);
+  const long trim = std::atol(trimText);
+  if (!raw || !sound) {
+    std::fprintf(stderr, "tv_net_file: cannot read %s\n", raw ? soundPath : rawPath);
+    return 2;
+  }
+  if (trim < 0 || sound->size() < static_cast<std::size_t>(2 * trim) + kProbe) {
+    std::fprintf(stderr, "tv_net_file: %s is too short to trim %ld samples\n", soundPath, trim);
+    return 2;
+  }
+  const auto first = sound->begin() + trim;
+  const auto last = sound->end() - trim;
+  for (auto from = raw->begin();;) {
+    from = std::search(from, raw->end(), first, last);
+    if (from == raw->end()) return 0;
+    const auto at = static_cast<std::size_t>(from - raw->begin());
+    std::printf("%zu %zu\n", at, at + static_cast<std::size_t>(last - first));
+    from += last - first;
+  }
+}
+
 int loud(const char* rawPath) {
   const auto samples = readFile(rawPath);
   if (!samples) {
@@ -216,9 +243,11 @@ int main(int argc, char** argv) {
   if (command == "make" && argc >= 3) return make(argc, argv);
   if (command == "find" && argc == 4) return find(argv[2], argv[3]);
   if (command == "loud" && argc == 3) return loud(argv[2]);
+  if (command == "every" && argc == 5) return every(argv[2], argv[3], argv[4]);
   std::fputs(
       "usage: tv_net_file make NET.wav quiet:SECONDS|talk:SECONDS...\n"
       "       tv_net_file find NET.wav RECORDING.wav\n"
+      "       tv_net_file every RAW SOUND.wav TRIM\n"
       "       tv_net_file loud RAW\n",
       stderr);
   return 2;
