@@ -75,6 +75,19 @@ TEST_F(Schedule, TheUsersPlayAndTxAreRefusedAndTxOrStopEndsIt) {
   EXPECT_TRUE(logged("release: schedule (stop)"));
 }
 
+TEST_F(Schedule, TheAutoTxButtonEndsTheAnnouncementOnTheAir) {
+  schedule("00:02", 2'000, 2'000);
+  start();
+  run(2'500);
+  ASSERT_TRUE(keyed());
+  main().lblCQ.mouseDown(L, 0, 0, 0);
+  EXPECT_FALSE(keyed());
+  EXPECT_FALSE(p().recorder.timedTransmission.busy());
+  run(10'000);
+  EXPECT_FALSE(keyed()) << "the rest of the announcement does not come back";
+  EXPECT_EQ(spans().size(), 1u);
+}
+
 TEST_F(Schedule, TheSendKeyHoldsItOffEndsItAndSkipsTheHourAfterTheWait) {
   schedule("00:02", 1'000, 1'000);
   start();
