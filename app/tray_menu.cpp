@@ -72,12 +72,16 @@ void TrayMenu::act(int position) {
   }
 }
 
+void TrayMenu::showAll() {
+  p_.windowsShown = true;
+  if (p_.frm_Einstellungen.chk_Sichtbar2.value() == 1) p_.frm_Einstellungen.show();
+  p_.frm_DoKu.show();
+  if (!p_.playbackHidden) p_.frm_Oszi.show();
+}
+
 void TrayMenu::showOrHideAll() {
   if (!p_.windowsShown) {
-    p_.windowsShown = true;
-    if (p_.frm_Einstellungen.chk_Sichtbar2.value() == 1) p_.frm_Einstellungen.show();
-    p_.frm_DoKu.show();
-    if (!p_.playbackHidden) p_.frm_Oszi.show();
+    showAll();
   } else {
     p_.windowsShown = false;
     p_.frm_DoKu.hide();

@@ -14,9 +14,9 @@ struct OwnTextRow {
 constexpr std::array<OwnTextRow, kOwnTextCount> kOwnTexts{{
     {OwnText::SettingsWriteFailed,
      "Die Einstellungsdatei %1 konnte nicht geschrieben werden (%2). Die bisherige Datei bleibt "
-     "erhalten, das Programm läuft weiter.",
-     "The settings file %1 could not be written (%2). The previous file is kept and the program "
-     "carries on."},
+     "erhalten; die Einstellungen gelten weiter, bis das Programm endet.",
+     "The settings file %1 could not be written (%2). The previous file is kept; the settings "
+     "stay in force until the program ends."},
     {OwnText::SettingsKeptAsBad, "Die unlesbare Einstellungsdatei wurde als %1 aufbewahrt.",
      "The unreadable settings file was kept as %1."},
     {OwnText::CqFolderFailed, "Der CQ-Ordner %1 konnte nicht angelegt werden (%2).",
@@ -114,11 +114,9 @@ constexpr std::array<OwnTextRow, kOwnTextCount> kOwnTexts{{
     {OwnText::CqRenameFailed,
      "Die CQ-Datei %1 konnte nicht in %2 umbenannt werden (%3). Es wurde nichts geändert.",
      "The CQ file %1 could not be renamed to %2 (%3). Nothing was changed."},
-    {OwnText::CqDeleteFailed,
-     "Die CQ-Datei %1 konnte nicht gelöscht werden (%2).",
+    {OwnText::CqDeleteFailed, "Die CQ-Datei %1 konnte nicht gelöscht werden (%2).",
      "The CQ file %1 could not be deleted (%2)."},
-    {OwnText::RecordingDeleteFailed,
-     "Die Aufnahme %1 konnte nicht gelöscht werden (%2).",
+    {OwnText::RecordingDeleteFailed, "Die Aufnahme %1 konnte nicht gelöscht werden (%2).",
      "The recording %1 could not be deleted (%2)."},
     {OwnText::SpeedCopyFailed,
      "Die Abspielkopie %1 konnte nicht geschrieben werden (%2). Die Aufnahme wird in normaler "
@@ -196,6 +194,23 @@ constexpr std::array<OwnTextRow, kOwnTextCount> kOwnTexts{{
     {OwnText::MoreSettingsCloseTip,
      "Schließt diese Seite; gespeichert wird mit \"Änderungen übernehmen\"",
      "Closes this page; the settings are saved with \"Accept changes\""},
+    {OwnText::ProgramFolderUnwritable,
+     "In den Programmordner %1 kann nicht geschrieben werden (%2). Die Einstellungen gelten "
+     "nur, bis das Programm endet. Starten Sie Tonvogel mit einem eigenen Ordner: tonvogel "
+     "--program-folder ~/tonvogel",
+     "The program folder %1 cannot be written (%2). The settings last only until the program "
+     "ends. Start Tonvogel with a folder of your own: tonvogel --program-folder ~/tonvogel"},
+    {OwnText::SettingsRecovered,
+     "Die Einstellungsdatei %1 war leer oder unvollständig (%2 Zeilen), etwa nach einem "
+     "Stromausfall. Die Einstellungen der letzten Speicherung wurden aus %3 wiederhergestellt.",
+     "The settings file %1 was empty or cut short (%2 lines), as after a power cut. The "
+     "settings of the last save were restored from %3."},
+    {OwnText::FolderLockUnavailable,
+     "Es lässt sich nicht sicherstellen, dass Tonvogel im Ordner %1 nur einmal läuft (%2). "
+     "Aufnahmen, die ein früherer Lauf nicht ablegen konnte, bleiben bis zum nächsten Start "
+     "liegen.",
+     "Tonvogel cannot make sure that it runs only once in the folder %1 (%2). Recordings an "
+     "earlier run could not file are left until the next start."},
 }};
 
 // A row out of place would hand every later message the wrong words.

@@ -86,7 +86,10 @@ enum class OwnText {
   MoreSettingsAcceptTip,
   MoreSettingsClose,
   MoreSettingsCloseTip,
-  Count  // not a text; keep last
+  ProgramFolderUnwritable,  // %1 folder, %2 reason
+  SettingsRecovered,        // %1 file, %2 lines found, %3 backup
+  FolderLockUnavailable,    // %1 folder, %2 reason
+  Count                     // not a text; keep last
 };
 
 inline constexpr std::size_t kOwnTextCount = static_cast<std::size_t>(OwnText::Count);

@@ -51,7 +51,9 @@ void FormView::createMissingViews() {
 
 void FormView::apply(std::vector<QWidget*>& focus) {
   createMissingViews();
+  bool raise = false;
   if (form_.dirty() || !applied_) {
+    raise = form_.frontRequested();
     form_.clearDirty();
     applyWindow();
   }
@@ -67,6 +69,10 @@ void FormView::apply(std::vector<QWidget*>& focus) {
   }
   // Shown last, with its controls in place.
   window_->setVisible(form_.visible());
+  if (raise && form_.visible()) {
+    window_->raise();
+    window_->activateWindow();
+  }
 }
 
 void FormView::applyWindow() {

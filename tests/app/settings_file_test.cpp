@@ -438,7 +438,7 @@ TEST_F(SettingsFileTest, FileWithLfEndsIsReadAsWell) {
   EXPECT_TRUE(t.services.messages().empty());
 }
 
-TEST_F(SettingsFileTest, FailedWriteKeepsTheOldFileTellsTheUserAndCarriesOn) {
+TEST_F(SettingsFileTest, FailedWriteKeepsTheOldFileTellsTheUserOnceAndKeepsTheFieldsInForce) {
   Program& p = start();
   const std::string old = readFile(ini());
   if (geteuid() == 0) {
@@ -446,13 +446,17 @@ TEST_F(SettingsFileTest, FailedWriteKeepsTheOldFileTellsTheUserAndCarriesOn) {
   } else {
     fs::permissions(t.folder(), fs::perms::owner_read | fs::perms::owner_exec);
   }
-  p.frm_Einstellungen.ed_FunkName.userEdited("LOST");
+  p.frm_Einstellungen.ed_FunkName.userEdited("KEPT");
   save();
   EXPECT_EQ(readFile(ini()), old);
   EXPECT_EQ(t.services.messages().size(), 1u);
   EXPECT_FALSE(p.ended());
-  EXPECT_EQ(p.networkName, "QQ0QQ");
+  // What the user accepted is in force from memory, not undone by the older file.
+  EXPECT_EQ(p.networkName, "KEPT");
+  EXPECT_EQ(p.frm_Einstellungen.ed_FunkName.text(), "KEPT");
   EXPECT_TRUE(p.frm_DoKu.visible());
+  save();
+  EXPECT_EQ(t.services.messages().size(), 1u) << "told once until a save succeeds";
   t.loop.runFor(5000);
   EXPECT_FALSE(p.ended());
 }

@@ -52,8 +52,11 @@ class FakeShell : public Shell {
   std::string autostartFolder() const override { return home_ + "/.config/autostart/"; }
   std::string desktopFolder() const override { return home_ + "/Desktop/"; }
   std::string stateFolder() const override { return home_ + "/.local/state/tonvogel/"; }
+  std::string desktopLanguage() const override { return language; }
 
   std::vector<std::string> openedDocuments;
+  // The desktop's language ("de", "en"); none by default.
+  std::string language;
 
  private:
   std::string home_;
