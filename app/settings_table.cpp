@@ -263,6 +263,10 @@ std::vector<SettingsLine> SettingsFile::makeTable() {
          volume.setValue(static_cast<int>(std::clamp<long long>(position, 0, 65535)));
          const std::uint32_t half = static_cast<std::uint32_t>(volume.value()) & 0xFFFF;
          p.playVolume = half | (half << 16);
+         // In force for every playback from now on, as the slider would set it: the
+         // announcement and a file opened directly included, not only after a list click.
+         const auto gain = static_cast<std::uint16_t>(65535 - volume.value());
+         p.soundSystem.setOutputVolume(gain, gain);
        },
        textOf(f.ed_PlayPegel)});
 

@@ -80,6 +80,21 @@ TEST_F(SettingsFileTest, ThresholdAndVolumeSlidersTakeTheirFullRange) {
   EXPECT_EQ(p.playVolume, 0x80008000u);
 }
 
+TEST_F(SettingsFileTest, TheStoredVolumeIsInForceFromTheStartForEveryPlayback) {
+  std::vector<std::string> file = fresh();
+  line(file, 15) = "25";
+  Program& p = startWith(file);
+  // Slider |floor(25 * 65535 / 100) - 65535| = 49152; loudest at 0.
+  EXPECT_EQ(p.frm_Oszi.sli_Lautst.value(), 49152);
+  EXPECT_EQ(p.soundSystem.outputVolume()->left(), 65535 - 49152);
+  EXPECT_EQ(p.soundSystem.outputVolume()->right(), 65535 - 49152);
+
+  p.frm_Einstellungen.ed_PlayPegel.userEdited("100");
+  p.settingsWindow.pressSave();
+  EXPECT_EQ(p.soundSystem.outputVolume()->left(), 65535);
+  EXPECT_EQ(p.frm_Einstellungen.ed_PlayPegel.text(), "100");
+}
+
 TEST_F(SettingsFileTest, EveryFieldSurvivesSaveAndApply) {
   Program& p = start();
   SettingsForm& f = p.frm_Einstellungen;
