@@ -211,6 +211,11 @@ constexpr std::array<OwnTextRow, kOwnTextCount> kOwnTexts{{
      "liegen.",
      "Tonvogel cannot make sure that it runs only once in the folder %1 (%2). Recordings an "
      "earlier run could not file are left until the next start."},
+    {OwnText::WindowsRecordingsFolder,
+     "Der Aufnahmeordner %1 stammt aus dem Windows-Programm. Bis Sie in den Einstellungen "
+     "einen Ordner wählen, gehen die Aufnahmen in den Programmordner %2.",
+     "The recordings folder %1 comes from the Windows program. Until you choose a folder in "
+     "the settings, recordings go into the program folder %2."},
 }};
 
 // A row out of place would hand every later message the wrong words.

@@ -89,6 +89,7 @@ enum class OwnText {
   ProgramFolderUnwritable,  // %1 folder, %2 reason
   SettingsRecovered,        // %1 file, %2 lines found, %3 backup
   FolderLockUnavailable,    // %1 folder, %2 reason
+  WindowsRecordingsFolder,  // %1 folder as stored, %2 program folder
   Count                     // not a text; keep last
 };
 

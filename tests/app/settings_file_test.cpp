@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -474,6 +475,40 @@ TEST_F(SettingsFileTest, FailedWriteKeepsTheOldFileTellsTheUserOnceAndKeepsTheFi
   EXPECT_EQ(t.services.messages().size(), 1u) << "told once until a save succeeds";
   t.loop.runFor(5000);
   EXPECT_FALSE(p.ended());
+}
+
+TEST_F(SettingsFileTest, AFolderOfTheWindowsProgramGivesWayToTheProgramFolderUntilOneIsChosen) {
+  std::vector<std::string> file = fresh();
+  const std::string windows = R"(C:\Funk\Tonvogel)";
+  line(file, 2) = windows;
+  line(file, 19) = "1";  // logging into the dated tree
+  Program& p = startWith(file);
+
+  EXPECT_EQ(p.recordingsFolder, t.folder());
+  EXPECT_EQ(p.frm_Einstellungen.ed_PfadDoku.text(), windows);
+  EXPECT_TRUE(fs::is_directory(t.file("CQFiles")));
+  EXPECT_TRUE(t.services.messages().empty());
+  EXPECT_TRUE(t.noticed(windows));
+  // Saved and applied again: the line keeps its text, the notice is not repeated.
+  save();
+  EXPECT_EQ(lines().at(1), windows);
+  EXPECT_EQ(p.recordingsFolder, t.folder());
+  const auto& history = p.notices.history();
+  EXPECT_EQ(std::count_if(history.begin(), history.end(),
+                          [&](const auto& n) { return n.text.find(windows) != std::string::npos; }),
+            1);
+  for (const auto& entry : fs::directory_iterator(t.folder()))
+    EXPECT_EQ(entry.path().filename().string().find('\\'), std::string::npos)
+        << "a folder named after the Windows path: " << entry.path();
+
+  // The user's choice of a folder ends it.
+  const std::string chosen = t.file("rec");
+  fs::create_directory(chosen);
+  t.services.folderAnswers.push_back(chosen);
+  p.settingsWindow.cmdPfad_Click();
+  save();
+  EXPECT_EQ(p.recordingsFolder, chosen);
+  EXPECT_EQ(lines().at(1), chosen);
 }
 
 TEST_F(SettingsFileTest, MissingRecordingsFolderIsReportedAndTheRestOfTheFileApplied) {
