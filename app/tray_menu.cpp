@@ -100,11 +100,12 @@ void TrayMenu::exitAtOnce() {
 }
 
 // Without an icon, hiding all windows could not be undone, so that item is left out;
-// the help file is the main menu's own first item.
+// the help file is the main menu's own first item, and so is the exit: one exit, which
+// saves the settings, rather than a second one beside it that would not.
 std::string TrayMenu::mainMenuItems() const {
   if (trayAvailable()) return {};
   const auto& m = p_.messageTexts.items;
-  return "|-|" + m[33] + "|" + m[34] + "|" + m[35] + "|-|" + m[36];
+  return "|-|" + m[33] + "|" + m[34] + "|" + m[35];
 }
 
 void TrayMenu::actFromMainMenu(int position) {
@@ -118,9 +119,6 @@ void TrayMenu::actFromMainMenu(int position) {
       break;
     case 9:
       act(5);
-      break;
-    case 11:
-      act(7);
       break;
     default:
       break;

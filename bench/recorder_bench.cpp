@@ -227,9 +227,9 @@ bool speechMeets(const Figures& f) {
 }
 
 void printLoss(const char* name, const Figures& f) {
-  std::printf(" | %s median %5.1f max %6.1f (#%d, next %5.1f, %d > 25) missed %d, extra %5.0f/%5.0f",
-              name, f.medianMs, f.maxMs, f.worst, f.secondMs, f.over25, f.missed, f.extraMs,
-              f.maxExtraMs);
+  std::printf(
+      " | %s median %5.1f max %6.1f (#%d, next %5.1f, %d > 25) missed %d, extra %5.0f/%5.0f", name,
+      f.medianMs, f.maxMs, f.worst, f.secondMs, f.over25, f.missed, f.extraMs, f.maxExtraMs);
 }
 
 struct Nets {
@@ -289,8 +289,9 @@ int main() {
     line(nets, fixedOnly(preRoll), dir);
   }
 
-  std::printf("\nlook-back with the fixed pre-roll as its minimum (window %d ms, quiet run %d ms,\n",
-              chosen.windowMs, chosen.quietRunMs);
+  std::printf(
+      "\nlook-back with the fixed pre-roll as its minimum (window %d ms, quiet run %d ms,\n",
+      chosen.windowMs, chosen.quietRunMs);
   std::printf("lead %d ms, bound %d ms, floor over %d ms, loud at %.2f x floor, edge at %.2f):\n",
               chosen.leadMs, chosen.boundMs, chosen.floorSpanMs, chosen.loudFactor,
               chosen.edgeFactor);

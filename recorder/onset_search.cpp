@@ -80,9 +80,7 @@ std::uint64_t OnsetSearch::takeStart(std::span<const std::uint8_t> history,
   const double loud = loudFactor_ * floor;
   const double edge = edgeFactor_ * floor;
   auto windowStart = [&](std::size_t k) { return trigger - (k + 1) * window_; };
-  auto reachable = [&](std::size_t k) {
-    return k < levels.size() && windowStart(k) >= walkLimit;
-  };
+  auto reachable = [&](std::size_t k) { return k < levels.size() && windowStart(k) >= walkLimit; };
 
   // Back through loud windows and the short gaps between them. `back` counts
   // the windows between the trigger and the earliest sound found so far; the
@@ -100,8 +98,8 @@ std::uint64_t OnsetSearch::takeStart(std::span<const std::uint8_t> history,
   }
   // The sound fades in below the loud level: keep the windows just before
   // that still stand above the floor, for no longer than a quiet run.
-  for (std::size_t edgeRun = window_; reachable(back) && levels[back] > edge && edgeRun <= quietRun_;
-       edgeRun += window_) {
+  for (std::size_t edgeRun = window_;
+       reachable(back) && levels[back] > edge && edgeRun <= quietRun_; edgeRun += window_) {
     ++back;
   }
   if (back == 0) return latest;
