@@ -86,6 +86,7 @@ void Installation::installationCheck() {
   InstallForm& f = p_.frm_inst;
   f.load();
   f.setCaption(p_.programFileName + " - " + p_.versionText + " - Installation");
+  p_.placeWindowsOnScreen();
   f.cmd_Inst_Ein.setEnabled(f.chk_Inst.value() == 1);
   f.frx_Inst.setTop(-f.frx_Scroll.scrollValue());
   f.tmr_Scroll.setEnabled(true);
@@ -138,6 +139,7 @@ void Installation::chooseLanguage(Language language, const char* code) {
   InstallForm& f = p_.frm_inst;
   p_.languageCode = code;
   f.setHeight(InstallForm::kFullHeight);
+  p_.placeWindowsOnScreen();
   LoadInfoText(language);
   TextTable& table = language == Language::English ? p_.englishTable : p_.germanTable;
   LoadTextTable(table, language);

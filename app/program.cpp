@@ -6,6 +6,7 @@
 
 #include "app/numbers.h"
 #include "platform/files.h"
+#include "platform/screen_fit.h"
 
 namespace tv {
 
@@ -163,6 +164,20 @@ void Program::applySettings() {
   keying.OpenComPort();
 
   mainWindow.placeButtons();
+  placeWindowsOnScreen();
+}
+
+void Program::placeWindowsOnScreen() {
+  for (Form* form : ui_.forms()) {
+    const std::optional<Rect> area = platform.services.screenArea(form->left(), form->top());
+    if (!area) return;
+    const Rect placed =
+        placeOnScreen({form->left(), form->top(), form->width(), form->height()}, *area);
+    form->setLeft(placed.left);
+    form->setTop(placed.top);
+  }
+  // The left edge a resize keeps is the one on the screen.
+  mainWindowLeft = frm_DoKu.left();
 }
 
 void Program::setUpStatusBar() {
@@ -200,6 +215,8 @@ void Program::applyStartState() {
   playbackHidden = true;
   settingsShown = false;
   mainWindow.restoreFullHeight();
+  // The main window has its full height only now.
+  placeWindowsOnScreen();
 }
 
 void Program::showMainWindow() {

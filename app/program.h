@@ -100,6 +100,11 @@ class Program {
 
   void applySettings();
   void applyStartState();
+  // Puts every window where its title bar and its buttons lie on the free part of its
+  // screen, moving it no further than needed (a position from a larger desktop, a window
+  // near the bottom of a small screen). Where the desktop places the windows itself
+  // (Wayland), the positions are kept as they were stored.
+  void placeWindowsOnScreen();
   // Another start in the same program folder asked for this copy: its main window is
   // shown and brought to the front, with the other windows that a hiding took away.
   void showMainWindow();

@@ -111,6 +111,7 @@ void SettingsWindow::cmd_Mehr_Click() {
   MoreSettingsForm& more = p_.frm_Mehr;
   more.setLeft(first.left() + 450);
   more.setTop(first.top() + 450);
+  p_.placeWindowsOnScreen();
   more.show();
 }
 
