@@ -8,6 +8,7 @@
 #include "app/desktop_entries.h"
 #include "app/numbers.h"
 #include "app/program.h"
+#include "app/settings_values.h"
 #include "platform/files.h"
 
 namespace tv {
@@ -227,9 +228,22 @@ bool SettingsFile::applyLines(const std::vector<std::string>& lines,
     }
   }
   raiseEdges({&p_.frm_DoKu, &p_.frm_Einstellungen, &p_.frm_Oszi});
+  tellWindowsRecordingsFolder();
   applyStartWithLogin(warnings);
   p_.frm_DoKu.progressbar4.setMax(std::max(1, static_cast<int>(p_.minRecordTenths)));
   return true;
+}
+
+void SettingsFile::tellWindowsRecordingsFolder() {
+  constexpr std::string_view kCause = "windows-recordings-folder";
+  const std::string& field = p_.frm_Einstellungen.ed_PfadDoku.text();
+  if (!isWindowsPath(field)) {
+    p_.notices.clear(kCause);
+    return;
+  }
+  p_.notices.tellOnce(
+      kCause, "settings",
+      p_.ownMessage(OwnText::WindowsRecordingsFolder, {trim(field), p_.recordingsFolder}));
 }
 
 void SettingsFile::applyStartWithLogin(std::vector<std::string>& warnings) {

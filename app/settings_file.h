@@ -75,6 +75,9 @@ class SettingsFile {
   // False when the file is corrupt: it ends early or holds a value that cannot stand.
   bool applyLines(const std::vector<std::string>& lines, std::vector<std::string>& warnings);
   void applyStartWithLogin(std::vector<std::string>& warnings);
+  // Tells once that the recordings folder is one of the Windows program's, in place of
+  // which the program folder is used.
+  void tellWindowsRecordingsFolder();
   // Applies the backup in place of a file with fewer lines than the Windows version's
   // and puts it back as the file. False when there is no backup that applies.
   bool recoverFromBackup(std::size_t linesFound);

@@ -117,17 +117,9 @@ std::vector<SettingsLine> SettingsFile::makeTable() {
                      // A folder of the Windows program would be a relative name here, and
                      // logging would fill a folder of that odd name. The program folder
                      // stands in; the field and the line keep their text until the user
-                     // chooses a folder.
+                     // chooses a folder. (Told once the file's language is known.)
                      p.recordingsFolder =
                          recordingsFolderFor(f.ed_PfadDoku.text(), p.programFolder);
-                     if (isWindowsPath(f.ed_PfadDoku.text())) {
-                       p.notices.tellOnce(
-                           "windows-recordings-folder", "settings",
-                           p.ownMessage(OwnText::WindowsRecordingsFolder,
-                                        {trim(f.ed_PfadDoku.text()), p.programFolder}));
-                     } else {
-                       p.notices.clear("windows-recordings-folder");
-                     }
                      const std::string cq = findCaseInsensitive(p.recordingsFolder, "CQFiles");
                      std::error_code ec;
                      if (fs::is_directory(cq, ec)) return;

@@ -482,7 +482,9 @@ TEST_F(SettingsFileTest, AFolderOfTheWindowsProgramGivesWayToTheProgramFolderUnt
   const std::string windows = R"(C:\Funk\Tonvogel)";
   line(file, 2) = windows;
   line(file, 19) = "1";  // logging into the dated tree
+  line(file, 5) = "2";   // told in English, the file's language, from the first start on
   Program& p = startWith(file);
+  EXPECT_TRUE(t.noticed("comes from the Windows program"));
 
   EXPECT_EQ(p.recordingsFolder, t.folder());
   EXPECT_EQ(p.frm_Einstellungen.ed_PfadDoku.text(), windows);
