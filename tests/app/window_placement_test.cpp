@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,16 +17,14 @@ constexpr Rect kTouchScreen{0, 0, 800 * 15, 480 * 15};
 // 1366 × 768 with a panel of 28 pixels at the top.
 constexpr Rect kLaptop{0, 28 * 15, 1366 * 15, 740 * 15};
 
-// Window positions stored on a desktop of 1920 × 1080 pixels, right and low on it.
-std::vector<std::string> fromALargeDesktop(const std::string& folder) {
-  std::vector<std::string> file = freshSettingsLines(folder);
-  line(file, 27) = "   25000      4005";  // main window left, height
-  line(file, 28) = "12000";               // main window top
-  line(file, 29) = "21000";               // settings window
-  line(file, 30) = "14000";
-  line(file, 31) = "22000";  // playback window
-  line(file, 32) = "13000";
-  return file;
+// A program started with the window positions of a larger desktop on `screen` (none: the
+// desktop places the windows).
+Program& startOn(TestProgram& t, std::optional<Rect> screen) {
+  writeSettings(t.file("Tonvogel.ini"), largeDesktopSettingsLines(t.folder()));
+  t.services.screen = screen;
+  Program& p = t.build();
+  EXPECT_TRUE(p.startUp());
+  return p;
 }
 
 // The whole frame, title bar and border included, lies on `area`.
@@ -39,10 +38,7 @@ void expectOnScreen(const Form& f, const Rect& area) {
 
 TEST(WindowPlacement, WindowsFromALargerDesktopComeBackOntoTheScreenAndAreSavedThere) {
   TestProgram t;
-  writeSettings(t.file("Tonvogel.ini"), fromALargeDesktop(t.folder()));
-  t.services.screen = kLaptop;
-  Program& p = t.build();
-  ASSERT_TRUE(p.startUp());
+  Program& p = startOn(t, kLaptop);
 
   for (const Form* f :
        {static_cast<const Form*>(&p.frm_DoKu), static_cast<const Form*>(&p.frm_Einstellungen),
@@ -67,10 +63,7 @@ TEST(WindowPlacement, WindowsFromALargerDesktopComeBackOntoTheScreenAndAreSavedT
 
 TEST(WindowPlacement, AWindowTallerThanTheScreenHasItsTitleBarOnIt) {
   TestProgram t;
-  writeSettings(t.file("Tonvogel.ini"), fromALargeDesktop(t.folder()));
-  t.services.screen = kTouchScreen;
-  Program& p = t.build();
-  ASSERT_TRUE(p.startUp());
+  Program& p = startOn(t, kTouchScreen);
   // 7410 twips of settings window and its frame do not fit into 7200.
   EXPECT_EQ(p.frm_Einstellungen.top(), kTouchScreen.top);
   EXPECT_GE(p.frm_Einstellungen.left(), kTouchScreen.left);
@@ -97,10 +90,8 @@ TEST(WindowPlacement, EveryApplyPlacesTheWindowsAgain) {
 
 TEST(WindowPlacement, WhereTheDesktopPlacesTheWindowsTheStoredPositionsAreKept) {
   TestProgram t;
-  const std::vector<std::string> file = fromALargeDesktop(t.folder());
-  writeSettings(t.file("Tonvogel.ini"), file);
-  Program& p = t.build();  // no screen area, as under Wayland
-  ASSERT_TRUE(p.startUp());
+  Program& p = startOn(t, std::nullopt);  // as under Wayland
+  const std::vector<std::string> file = largeDesktopSettingsLines(t.folder());
   EXPECT_EQ(p.frm_Einstellungen.top(), 14000);
   p.settingsWindow.pressSave();
   const std::vector<std::string> saved = readLines(t.file("Tonvogel.ini"));

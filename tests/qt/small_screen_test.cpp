@@ -22,21 +22,14 @@
 namespace tv::qt {
 namespace {
 
-using test::freshSettingsLines;
 using test::line;
 
 // The real program on Qt's windows, on a screen of 800 × 480 pixels, with settings stored
 // on a desktop of 1920 × 1080: the windows low and to the right, the settings window shown.
 struct SmallScreenTest : testing::Test {
   SmallScreenTest() {
-    std::vector<std::string> file = freshSettingsLines(folder.path());
+    std::vector<std::string> file = test::largeDesktopSettingsLines(folder.path());
     line(file, 16) = "0";  // no recorder: no sound here
-    line(file, 27) = "   25000      4005";
-    line(file, 28) = "12000";
-    line(file, 29) = "21000";
-    line(file, 30) = "14000";
-    line(file, 31) = "22000";
-    line(file, 32) = "13000";
     test::writeSettings(folder.path() + "/Tonvogel.ini", file);
     program = std::make_unique<Program>(Platform{clock, loop, services, shell},
                                         ProgramOptions{folder.path(), folder.path() + "/tonvogel"});
