@@ -31,8 +31,12 @@ struct SmallScreenTest : testing::Test {
     std::vector<std::string> file = test::largeDesktopSettingsLines(folder.path());
     line(file, 16) = "0";  // no recorder: no sound here
     test::writeSettings(folder.path() + "/Tonvogel.ini", file);
-    program = std::make_unique<Program>(Platform{clock, loop, services, shell},
-                                        ProgramOptions{folder.path(), folder.path() + "/tonvogel"});
+    ProgramOptions options;
+    options.programFolder = folder.path();
+    options.executablePath = folder.path() + "/tonvogel";
+    // No serial port, no sound system, workers on the loop, nothing synced.
+    Platform platform{clock, loop, services, shell, nullptr, nullptr, nullptr, {}, nullptr};
+    program = std::make_unique<Program>(std::move(platform), std::move(options));
     loop.drive(&program->ui().timers());
     renderer = std::make_unique<QtRenderer>(program->ui());
   }
