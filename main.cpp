@@ -7,15 +7,20 @@
 #include <string>
 #include <system_error>
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 
 #include "app/program.h"
 #include "platform/alsa/alsa_sound_system.h"
 #include "platform/file/file_sound_system.h"
+#include "platform/files.h"
+#include "platform/posix/posix_file_sync.h"
 #include "platform/posix/posix_shell.h"
 #include "platform/posix/release_registry.h"
+#include "platform/posix/runtime_folder.h"
 #include "platform/posix/serial/serial_catalog.h"
 #include "platform/posix/serial/serial_termios.h"
+#include "platform/qt/folder_lock.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/termination_signals.h"
 
@@ -26,7 +31,9 @@ constexpr const char* kUsage =
     "A voice-operated recorder and transmitter keyer for radio amateurs.\n"
     "\n"
     "  --program-folder DIR  keep settings, working files and icons in DIR\n"
-    "                        (default: the folder of the program file)\n"
+    "                        (default: the folder of the program file); Tonvogel runs\n"
+    "                        once per folder, and a second start in it brings the\n"
+    "                        running program's main window to the front\n"
     "  --input-file WAV      use a WAV file as the sound card's input (a demonstration\n"
     "                        without a receiver, or a known recording to test with)\n"
     "  --version             print the version and exit\n"
@@ -112,6 +119,24 @@ int main(int argc, char** argv) {
     return 1;
   }
 
+  // One copy per program folder: a second start shows the running copy's main window and
+  // ends. Two copies would record the same net into the same working files and write one
+  // settings file through the same temporary name.
+  const tv::Result<std::string> runtime = tv::runtimeFolder();
+  const fs::path sameFolder = fs::canonical(folder, ec);
+  tv::qt::FolderLock lock(runtime ? *runtime : std::string(),
+                          tv::folderHash((ec ? folder : sameFolder).string()));
+  if (lock.claim() == tv::qt::FolderLock::State::HeldByAnother) {
+    QCoreApplication asking(argc, argv);
+    const bool shown = lock.askHolderToShow(5000);
+    std::fprintf(stderr, "tonvogel: Tonvogel already runs in %s%s\n", folder.c_str(),
+                 shown ? "; its main window is shown" : "");
+    return 0;
+  }
+  std::string lockProblem;
+  if (lock.state() == tv::qt::FolderLock::State::Unavailable)
+    lockProblem = runtime ? lock.problem() : runtime.error().message;
+
   // A crash must not leave a transmitter keyed.
   (void)tv::release::installFatalSignalRelease();
 
@@ -123,10 +148,13 @@ int main(int argc, char** argv) {
   std::unique_ptr<tv::SoundSystem> sound = std::make_unique<tv::AlsaSoundSystem>(qt.clock());
   if (!options.inputFile.empty())
     sound = std::make_unique<tv::FileSoundSystem>(options.inputFile, qt.clock(), std::move(sound));
+  tv::PosixFileSync fileSync;
   tv::Platform platform{qt.clock(), qt.loop(),   qt.services(), shell,
                         &serialPort, &serialPorts, sound.get()};
   platform.makeWorker = [&qt](std::string_view) { return tv::makeThreadWorker(qt.loop()); };
-  tv::Program program(platform, {folder.string(), executable});
+  platform.fileSync = &fileSync;
+  const bool holdsLock = lock.state() == tv::qt::FolderLock::State::Held;
+  tv::Program program(platform, {folder.string(), executable, holdsLock, lockProblem});
   // Without windows to look at, the log is what the user sees: standard error (the
   // journal of a service, the terminal of a test) gets a copy.
   const QString qpa = QGuiApplication::platformName();
@@ -136,5 +164,13 @@ int main(int argc, char** argv) {
   // Logging out or a kill from the terminal saves the settings and ends cleanly.
   tv::qt::installTerminationHandler([&program] { program.shutdownRoutine(); });
 
-  return program.run();
+  if (holdsLock) {
+    const tv::Result<void> listening = lock.listen([&program] { program.showMainWindow(); });
+    if (!listening)
+      program.log.warning("program",
+                          "a second start cannot reach this one: " + listening.error().message);
+  }
+  const int code = program.run();
+  lock.stopListening();
+  return code;
 }

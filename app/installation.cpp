@@ -4,9 +4,9 @@
 #include <filesystem>
 #include <system_error>
 
+#include "app/desktop_entries.h"
 #include "app/program.h"
 #include "app/settings_file.h"
-#include "platform/files.h"
 #include "texts/info_texts.h"
 #include "texts/utf8_text.h"
 
@@ -73,10 +73,20 @@ Installation::Installation(Program& program) : p_(program) {
 void Installation::installationCheck() {
   std::error_code ec;
   if (fs::exists(p_.settingsFile.path(), ec)) return;
+  // Nothing the window sets could be kept in a folder that cannot be written: it would be
+  // back at every start. The start-up tells what to do instead; the language is the
+  // desktop's.
+  if (p_.settingsFile.folderUnwritable()) {
+    const std::string language = p_.platform.shell.desktopLanguage();
+    if (p_.languageCode.empty() && !language.empty())
+      p_.languageCode = language == "de" ? "DL" : "GB";
+    return;
+  }
 
   InstallForm& f = p_.frm_inst;
   f.load();
   f.setCaption(p_.programFileName + " - " + p_.versionText + " - Installation");
+  p_.placeWindowsOnScreen();
   f.cmd_Inst_Ein.setEnabled(f.chk_Inst.value() == 1);
   f.frx_Inst.setTop(-f.frx_Scroll.scrollValue());
   f.tmr_Scroll.setEnabled(true);
@@ -129,6 +139,7 @@ void Installation::chooseLanguage(Language language, const char* code) {
   InstallForm& f = p_.frm_inst;
   p_.languageCode = code;
   f.setHeight(InstallForm::kFullHeight);
+  p_.placeWindowsOnScreen();
   LoadInfoText(language);
   TextTable& table = language == Language::English ? p_.englishTable : p_.germanTable;
   LoadTextTable(table, language);
@@ -177,11 +188,10 @@ void Installation::tmr_Scroll_Timer() {
 }
 
 std::string Installation::desktopLauncherPath() const {
-  return p_.platform.shell.desktopFolder() + "tonvogel.desktop";
+  return p_.platform.shell.desktopFolder() + folderEntryName(p_.programFolder);
 }
 
 bool Installation::createDesktopLauncher() {
-  const std::string path = desktopLauncherPath();
   std::string entry = autostartEntry(p_.executablePath, p_.programFolder, "Tonvogel");
   // The same entry as for start at login, less the key only autostart reads.
   const std::string autostartKey = "X-GNOME-Autostart-enabled=true\n";
@@ -190,19 +200,21 @@ bool Installation::createDesktopLauncher() {
   entry += "Icon=" + p_.programFolder + "/icon/tonvogel.png\n";
   entry += "Categories=AudioVideo;Audio;HamRadio;\n";
 
+  const std::string path = desktopLauncherPath();
+  const auto failed =
+      placeFolderEntry(p_.platform.shell.desktopFolder(), p_.programFolder, entry, false);
+  // Desktops start a launcher only when it is executable.
   std::error_code ec;
-  fs::create_directories(fs::path(path).parent_path(), ec);
-  const Result<void> written = writeFileAtomically(path, entry);
-  if (!written) {
+  if (fs::exists(path, ec))
+    fs::permissions(path, fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec,
+                    fs::perm_options::add, ec);
+  if (failed) {
     // The settings, and with them the language in force, come only after this window.
     const Language language = p_.languageCode == "GB" ? Language::English : Language::German;
     p_.tellUser(
-        formatOwnText(OwnText::DesktopLauncherFailed, language, {path, written.error().message}));
+        formatOwnText(OwnText::DesktopLauncherFailed, language, {failed->path, failed->reason}));
     return false;
   }
-  // Desktops start a launcher only when it is executable.
-  fs::permissions(path, fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec,
-                  fs::perm_options::add, ec);
   return true;
 }
 

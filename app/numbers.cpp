@@ -83,4 +83,10 @@ std::string trim(std::string_view text) {
   return std::string(text.substr(b, e - b));
 }
 
+std::string oneLine(std::string text) {
+  for (char& c : text)
+    if (c == '\r' || c == '\n') c = ' ';
+  return text;
+}
+
 }  // namespace tv

@@ -24,4 +24,7 @@ std::string padLeft(long long value, int width);
 
 std::string trim(std::string_view text);
 
+// The text with its line breaks as blanks, for a value that must stay on one line of a file.
+std::string oneLine(std::string text);
+
 }  // namespace tv

@@ -6,6 +6,7 @@
 
 #include "app/numbers.h"
 #include "platform/files.h"
+#include "platform/screen_fit.h"
 
 namespace tv {
 
@@ -18,6 +19,7 @@ Program::Program(Platform platform_, ProgramOptions options)
       mci(soundSystem),
       programFolder(std::move(options.programFolder)),
       executablePath(std::move(options.executablePath)),
+      holdsFolderLock(options.holdsFolderLock),
       frm_inst(ui_),
       frm_CQ(ui_),
       frm_Info(ui_),
@@ -43,7 +45,8 @@ Program::Program(Platform platform_, ProgramOptions options)
       recorder(*this),
       soundList(*this),
       installation(*this),
-      trayMenu(*this) {
+      trayMenu(*this),
+      folderLockProblem_(std::move(options.folderLockProblem)) {
   // The recorder's once-a-second steps end with keeping the main window's width.
   frm_DoKu.tmr_Zeit.tick = [this] { recorder.tmr_Zeit_Timer(); };
   frm_Info.lbl_info.click = [this] { clickSound(); };
@@ -69,7 +72,9 @@ bool Program::startUp() {
   log.open(programFolder, platform.shell.stateFolder());
   log.info("program", "start in " + programFolder + versionText);
 
-  // 2. The first start asks for the language before anything else.
+  // 2. The first start asks for the language before anything else, in a folder that can
+  // keep the answer.
+  settingsFile.checkFolder();
   installationCheck();
   if (ended_) return false;
 
@@ -119,6 +124,10 @@ bool Program::startUp() {
   frm_DoKu.tic1.setToolTip(" Tonvogel - " + versionText);
   frm_DoKu.tic1.setIconFile(programFolder + "/icon/tonvogel.png");
   trayMenu.tellWhenNoTrayArea();
+  if (!folderLockProblem_.empty())
+    notice("program",
+           ownMessage(OwnText::FolderLockUnavailable, {programFolder, folderLockProblem_}));
+  settingsFile.tellUnwritableFolder();
   return true;
 }
 
@@ -141,8 +150,9 @@ void Program::applySettings() {
   settingsFile.apply();
   if (ended_) return;
 
-  // Recordings an earlier run could not file are filed before the list is read.
-  recorder.fileLeftovers();
+  // Recordings an earlier run could not file are filed before the list is read; by the
+  // folder's one copy only, which no other copy may be recording into.
+  if (holdsFolderLock) recorder.fileLeftovers();
   recordingIndex.rebuildSoundList();
   if (ended_) return;
 
@@ -158,6 +168,20 @@ void Program::applySettings() {
   keying.OpenComPort();
 
   mainWindow.placeButtons();
+  placeWindowsOnScreen();
+}
+
+void Program::placeWindowsOnScreen() {
+  for (Form* form : ui_.forms()) {
+    const std::optional<Rect> area = platform.services.screenArea(form->left(), form->top());
+    if (!area) return;
+    const Rect placed =
+        placeOnScreen({form->left(), form->top(), form->width(), form->height()}, *area);
+    form->setLeft(placed.left);
+    form->setTop(placed.top);
+  }
+  // The left edge a resize keeps is the one on the screen.
+  mainWindowLeft = frm_DoKu.left();
 }
 
 void Program::setUpStatusBar() {
@@ -195,6 +219,18 @@ void Program::applyStartState() {
   playbackHidden = true;
   settingsShown = false;
   mainWindow.restoreFullHeight();
+  // The main window has its full height only now.
+  placeWindowsOnScreen();
+}
+
+void Program::showMainWindow() {
+  if (ended_) return;
+  log.info("program", "another start in this folder: the main window is shown");
+  // The installation window, while it waits, is the window to show; it stays up anyway.
+  if (!startedUp_) return;
+  if (!windowsShown) trayMenu.showAll();
+  frm_DoKu.show();
+  frm_DoKu.bringToFront();
 }
 
 void Program::shutdownRoutine() {

@@ -23,6 +23,7 @@
 #include "app/wait_form.h"
 #include "platform/clock.h"
 #include "platform/event_loop.h"
+#include "platform/file_sync.h"
 #include "platform/log.h"
 #include "platform/serial/serial_port.h"
 #include "platform/serial/serial_port_catalog.h"
@@ -66,11 +67,18 @@ struct Platform {
   SoundSystem* sound = nullptr;
   // Workers for slow work; without a factory each runs its jobs on the loop itself.
   WorkerFactory makeWorker;
+  // Syncs the settings file to the disk; without one nothing is synced.
+  FileSync* fileSync = nullptr;
 };
 
 struct ProgramOptions {
   std::string programFolder;   // settings, working files, icons
   std::string executablePath;  // what a start-at-login entry starts
+  // This copy is the one that runs in the program folder (it holds the folder's lock):
+  // only that copy may file what earlier runs left there.
+  bool holdsFolderLock = true;
+  // Why no lock could be made, when that is why this copy does not hold it.
+  std::string folderLockProblem;
 };
 
 // The program: its settings values, its own values, its seven windows and its
@@ -93,6 +101,14 @@ class Program {
 
   void applySettings();
   void applyStartState();
+  // Puts every window where its title bar and its buttons lie on the free part of its
+  // screen, moving it no further than needed (a position from a larger desktop, a window
+  // near the bottom of a small screen). Where the desktop places the windows itself
+  // (Wayland), the positions are kept as they were stored.
+  void placeWindowsOnScreen();
+  // Another start in the same program folder asked for this copy: its main window is
+  // shown and brought to the front, with the other windows that a hiding took away.
+  void showMainWindow();
   void shutdownRoutine();
   // Ends the program at once; the main loop returns `code`.
   void endProgram(int code = 0);
@@ -158,6 +174,7 @@ class Program {
   bool clickSoundOn = true;
   std::string programFolder;
   std::string executablePath;
+  bool holdsFolderLock = true;
   std::string languageCode;
   TextTable germanTable;
   TextTable englishTable;
@@ -274,6 +291,7 @@ class Program {
   bool shuttingDown_ = false;
   bool startedUp_ = false;
   int exitCode_ = 0;
+  std::string folderLockProblem_;
 };
 
 }  // namespace tv

@@ -5,8 +5,10 @@
 #include <system_error>
 
 #include "app/ansi_text.h"
+#include "app/desktop_entries.h"
 #include "app/numbers.h"
 #include "app/program.h"
+#include "app/settings_values.h"
 #include "platform/files.h"
 
 namespace tv {
@@ -15,16 +17,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A line break inside a field would shift every following line of the file.
-std::string oneLine(std::string s) {
-  for (char& c : s)
-    if (c == '\r' || c == '\n') c = ' ';
-  return s;
-}
-
 std::string twoDigits(int n) { return (n < 10 ? "0" : "") + std::to_string(n); }
-
-std::string fileError(const std::error_code& ec) { return ec.message(); }
 
 // No window starts off screen.
 void raiseEdges(std::initializer_list<Form*> windows) {
@@ -54,40 +47,6 @@ int txTimeoutFromLine(const std::string& line) {
   return static_cast<int>(roundHalfEven(std::min(leadingNumber(text), kLongest)));
 }
 
-namespace {
-// Quotes one argument of a desktop entry's Exec key.
-std::string execArgument(const std::string& arg) {
-  std::string quoted = "\"";
-  for (char c : arg) {
-    if (c == '"' || c == '`' || c == '$' || c == '\\') quoted += '\\';
-    quoted += c;
-  }
-  quoted += '"';
-  // The desktop entry format reads backslashes itself once more, and takes a lone "%"
-  // for a field code.
-  std::string escaped;
-  for (char c : quoted) {
-    if (c == '\\' || c == '%') escaped += c;
-    escaped += c;
-  }
-  return escaped;
-}
-}  // namespace
-
-std::string autostartEntry(const std::string& executable, const std::string& folder,
-                           const std::string& comment) {
-  std::string text;
-  text += "[Desktop Entry]\n";
-  text += "Type=Application\n";
-  text += "Name=Tonvogel\n";
-  text += "Comment=" + oneLine(comment) + "\n";
-  text += "Exec=" + execArgument(executable) + " --program-folder " + execArgument(folder) + "\n";
-  text += "Path=" + oneLine(folder) + "\n";
-  text += "Terminal=false\n";
-  text += "X-GNOME-Autostart-enabled=true\n";
-  return text;
-}
-
 std::string SettingsFile::path() const {
   return findCaseInsensitive(p_.programFolder, "Tonvogel.ini");
 }
@@ -108,17 +67,73 @@ std::vector<std::string> SettingsFile::defaultLines() const {
   return lines;
 }
 
+std::string SettingsFile::backupPath() const {
+  return path() + ".bak";
+}
+
+namespace {
+
+// The lines of a settings file without their ends, at most `most` of them; a last line
+// without a line end is a line like any other.
+std::vector<std::string> readLines(const std::string& file, std::size_t most) {
+  std::vector<std::string> lines;
+  std::ifstream in(file, std::ios::binary);
+  std::string line;
+  while (lines.size() < most && std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(lineFromFile(line));
+  }
+  return lines;
+}
+
+}  // namespace
+
+void SettingsFile::checkFolder() {
+  // The name a save writes first: a folder that cannot take it cannot take the file.
+  const Result<void> writable = checkWritable(path() + ".tmp");
+  unwritableReason_ = writable ? std::string() : writable.error().message;
+  // The start-up's own notice says it; every later save need not.
+  if (!writable) writeFailureTold_ = true;
+}
+
+void SettingsFile::tellUnwritableFolder() {
+  if (unwritableReason_.empty()) return;
+  p_.notices.tellOnce(
+      "program-folder-unwritable", "settings",
+      p_.ownMessage(OwnText::ProgramFolderUnwritable, {p_.programFolder, unwritableReason_}));
+}
+
+void SettingsFile::keepPrevious(const std::string& file) {
+  std::error_code ec;
+  if (!fs::exists(file, ec)) return;
+  // A file a power cut has damaged must not replace a good backup.
+  if (readLines(file, kLineCount).size() < static_cast<std::size_t>(kLineCount)) return;
+  const Result<void> kept =
+      writeFileDurably(backupPath(), readFileBytes(file), p_.platform.fileSync);
+  if (!kept) p_.log.warning("settings", "no backup " + backupPath() + ": " + kept.error().message);
+}
+
 bool SettingsFile::write(const std::vector<std::string>& lines) {
   std::string bytes;
   for (const std::string& line : lines) bytes += lineForFile(line) + "\r\n";
   const std::string target = path();
-  const Result<void> written = writeFileAtomically(target, bytes);
-  if (!written) {
-    p_.report("settings",
-              p_.ownMessage(OwnText::SettingsWriteFailed, {target, written.error().message}));
-    return false;
+  keepPrevious(target);
+  const Result<void> written = writeFileDurably(target, bytes, p_.platform.fileSync);
+  if (written) {
+    inForce_.reset();
+    writeFailureTold_ = false;
+    return true;
   }
-  return true;
+  inForce_ = lines;
+  const std::string text =
+      p_.ownMessage(OwnText::SettingsWriteFailed, {target, written.error().message});
+  if (writeFailureTold_) {
+    p_.log.warning("settings", text);
+  } else {
+    writeFailureTold_ = true;
+    p_.report("settings", text);
+  }
+  return false;
 }
 
 void SettingsFile::create() {
@@ -129,19 +144,22 @@ void SettingsFile::create() {
   write(defaultLines());
 }
 
-bool SettingsFile::save() {
+void SettingsFile::save() {
   std::error_code ec;
-  if (!fs::exists(path(), ec)) return true;
+  if (!inForce_ && !fs::exists(path(), ec)) return;
   raiseEdges({&p_.frm_DoKu, &p_.frm_Einstellungen});
   std::vector<std::string> lines;
   lines.reserve(table_.size());
   for (const SettingsLine& entry : table_) lines.push_back(oneLine(entry.save()));
-  const bool written = write(lines);
+  write(lines);
   p_.frm_DoKu.lblrsp.setVisible(false);
-  return written;
 }
 
 void SettingsFile::apply() {
+  if (inForce_) {
+    applyInForce();
+    return;
+  }
   std::error_code ec;
   if (!fs::exists(path(), ec)) {
     // The last save at program end found no file (deleted meanwhile): nothing to read,
@@ -151,15 +169,9 @@ void SettingsFile::apply() {
     return;
   }
 
-  std::vector<std::string> lines;
-  {
-    std::ifstream in(path(), std::ios::binary);
-    std::string line;
-    while (lines.size() < table_.size() && std::getline(in, line)) {
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      lines.push_back(lineFromFile(line));
-    }
-  }
+  const std::vector<std::string> lines = readLines(path(), table_.size());
+  if (lines.size() < static_cast<std::size_t>(kLineCount) && recoverFromBackup(lines.size()))
+    return;
   std::vector<std::string> warnings;
   if (!applyLines(lines, warnings)) {
     handleCorruptFile();
@@ -167,6 +179,37 @@ void SettingsFile::apply() {
   }
   // The last apply of the shutdown has no one to tell; report() only logs then.
   for (const std::string& w : warnings) p_.report("settings", w);
+}
+
+void SettingsFile::applyInForce() {
+  std::vector<std::string> warnings;
+  // Lines that save wrote always apply; should they not, the defaults stand in.
+  if (!applyLines(*inForce_, warnings)) {
+    inForce_ = defaultLines();
+    warnings.clear();
+    applyLines(*inForce_, warnings);
+  }
+  for (const std::string& w : warnings) p_.report("settings", w);
+}
+
+bool SettingsFile::recoverFromBackup(std::size_t linesFound) {
+  const std::string backup = backupPath();
+  const std::vector<std::string> lines = readLines(backup, table_.size());
+  if (lines.size() < static_cast<std::size_t>(kLineCount)) return false;
+  std::vector<std::string> warnings;
+  if (!applyLines(lines, warnings)) return false;
+  const std::string file = path();
+  p_.notice("settings",
+            p_.ownMessage(OwnText::SettingsRecovered, {file, std::to_string(linesFound), backup}));
+  // The file is put back as the backup holds it; the damaged one is not kept as a backup.
+  const Result<void> restored = writeFileDurably(file, readFileBytes(backup), p_.platform.fileSync);
+  if (!restored) {
+    inForce_ = lines;
+    warnings.push_back(
+        p_.ownMessage(OwnText::SettingsWriteFailed, {file, restored.error().message}));
+  }
+  for (const std::string& w : warnings) p_.report("settings", w);
+  return true;
 }
 
 bool SettingsFile::applyLines(const std::vector<std::string>& lines,
@@ -185,32 +228,43 @@ bool SettingsFile::applyLines(const std::vector<std::string>& lines,
     }
   }
   raiseEdges({&p_.frm_DoKu, &p_.frm_Einstellungen, &p_.frm_Oszi});
+  tellWindowsRecordingsFolder();
   applyStartWithLogin(warnings);
   p_.frm_DoKu.progressbar4.setMax(std::max(1, static_cast<int>(p_.minRecordTenths)));
   return true;
 }
 
+void SettingsFile::tellWindowsRecordingsFolder() {
+  constexpr std::string_view kCause = "windows-recordings-folder";
+  const std::string& field = p_.frm_Einstellungen.ed_PfadDoku.text();
+  if (!isWindowsPath(field)) {
+    p_.notices.clear(kCause);
+    return;
+  }
+  p_.notices.tellOnce(
+      kCause, "settings",
+      p_.ownMessage(OwnText::WindowsRecordingsFolder, {trim(field), p_.recordingsFolder}));
+}
+
 void SettingsFile::applyStartWithLogin(std::vector<std::string>& warnings) {
   CheckBox& box = p_.frm_Einstellungen.chkAutoStart;
   if (p_.autostartFolder.empty()) return;
-  const std::string entry = p_.autostartFolder + "tonvogel.desktop";
-  std::error_code ec;
   if (p_.autostartFlag == 1) {
     box.setValue(1);
-    if (fs::exists(entry, ec)) return;  // an existing entry is never rewritten
-    fs::create_directories(p_.autostartFolder, ec);
     std::string comment = p_.messageTexts.items[6];
     if (comment.rfind("Echo ", 0) == 0) comment.erase(0, 5);
-    const Result<void> written = writeFileAtomically(
-        entry, autostartEntry(p_.executablePath, p_.programFolder, comment));
-    if (!written)
+    const auto failed =
+        placeFolderEntry(p_.autostartFolder, p_.programFolder,
+                         autostartEntry(p_.executablePath, p_.programFolder, comment), true);
+    if (failed)
       warnings.push_back(
-          p_.ownMessage(OwnText::AutostartWriteFailed, {entry, written.error().message}));
+          p_.ownMessage(OwnText::AutostartWriteFailed, {failed->path, failed->reason}));
   } else {
     box.setValue(0);
-    if (!fs::exists(entry, ec)) return;
-    fs::remove(entry, ec);
-    if (ec) warnings.push_back(p_.ownMessage(OwnText::AutostartDeleteFailed, {entry, fileError(ec)}));
+    const auto failed = removeFolderEntries(p_.autostartFolder, p_.programFolder);
+    if (failed)
+      warnings.push_back(
+          p_.ownMessage(OwnText::AutostartDeleteFailed, {failed->path, failed->reason}));
   }
 }
 
@@ -231,6 +285,13 @@ void SettingsFile::handleCorruptFile() {
   } else {
     p_.setWaitText(p_.ownMessage(OwnText::SettingsKeptAsBad, {bad}));
   }
+  if (fs::exists(file, ec)) {
+    // A folder that cannot be written keeps the bad file: reading it again would find it
+    // bad again. The defaults go into force from memory.
+    inForce_ = defaultLines();
+    applyInForce();
+    return;
+  }
   p_.installationCheck();
   if (p_.ended()) return;
   createAndApply();
@@ -242,12 +303,12 @@ void SettingsFile::createAndApply() {
   std::error_code ec;
   if (fs::exists(path(), ec)) {
     p_.applySettings();
-  } else {
-    // The defaults could not be written (the failure has been told): run on them from
-    // memory rather than trying again and again.
-    std::vector<std::string> warnings;
-    applyLines(defaultLines(), warnings);
+    return;
   }
+  // The defaults could not be written (the failure has been told): they are in force
+  // from memory rather than written again and again.
+  if (!inForce_) inForce_ = defaultLines();
+  applyInForce();
 }
 
 }  // namespace tv

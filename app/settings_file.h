@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,12 @@ struct SettingsLine {
 // The settings file: positional lines beside the program. Create writes the defaults,
 // save writes the settings windows' fields, apply reads the file into the fields and the
 // settings values.
+//
+// Each save is synced to the disk and keeps the file it replaces as Tonvogel.ini.bak, from
+// which a file that a power cut left empty or cut short is recovered. Where the file
+// cannot be written (a program folder on a read-only mount, a full disk), the settings in
+// force are kept in memory and apply reads them from there: they are never replaced by
+// defaults only because the file could not take them.
 class SettingsFile {
  public:
   explicit SettingsFile(Program& program);
@@ -37,9 +44,20 @@ class SettingsFile {
   // later; a file may lack them, and a missing, empty or unreadable one gives its default.
   static constexpr int kLineCount = 33;
 
+  // Checks, at start-up before the installation window, whether the program folder can
+  // take the file.
+  void checkFolder();
+  // The program folder cannot take the file: the settings live in memory only, and the
+  // installation window is not offered (nothing it sets could be kept).
+  bool folderUnwritable() const { return !unwritableReason_.empty(); }
+  // Tells, once, that the program folder cannot be written and what to do; at the end of
+  // start-up, in the language then in force.
+  void tellUnwritableFolder();
+
   void create();
-  // False when the file could not be written (the user has been told).
-  bool save();
+  // Writes the fields. When the file cannot take them they stay in force from memory (the
+  // user has been told), so that the apply after a save always puts them in force.
+  void save();
   // The file part of apply settings: applies the file, or creates it and applies
   // settings again, or takes the path for a corrupt file.
   void apply();
@@ -49,20 +67,37 @@ class SettingsFile {
   // The lines of a fresh file (without line ends).
   std::vector<std::string> defaultLines() const;
   std::string path() const;
+  // Where a save keeps the file it replaces.
+  std::string backupPath() const;
 
  private:
   std::vector<SettingsLine> makeTable();
   // False when the file is corrupt: it ends early or holds a value that cannot stand.
   bool applyLines(const std::vector<std::string>& lines, std::vector<std::string>& warnings);
   void applyStartWithLogin(std::vector<std::string>& warnings);
+  // Tells once that the recordings folder is one of the Windows program's, in place of
+  // which the program folder is used.
+  void tellWindowsRecordingsFolder();
+  // Applies the backup in place of a file with fewer lines than the Windows version's
+  // and puts it back as the file. False when there is no backup that applies.
+  bool recoverFromBackup(std::size_t linesFound);
   void handleCorruptFile();
+  // Applies settings held in memory, and tells what they could not do.
+  void applyInForce();
   // Writes the defaults and applies settings again with them.
   void createAndApply();
   bool write(const std::vector<std::string>& lines);
+  // Keeps the file about to be replaced as the backup, unless it is itself damaged.
+  void keepPrevious(const std::string& file);
   std::string stamp(const char* separator) const;
 
   Program& p_;
   std::vector<SettingsLine> table_;
+  // The settings in force when the file could not take them; the file is older.
+  std::optional<std::vector<std::string>> inForce_;
+  std::string unwritableReason_;
+  // A failure to write is told once, until a write succeeds again.
+  bool writeFailureTold_ = false;
 };
 
 // The pin line's comment, after the six one-character fields.
@@ -77,9 +112,5 @@ int sendKeyLineForPin(char pin);
 // or unreadable value gives the default of 300 rather than no limit at all, and more than
 // a day is taken as a day.
 int txTimeoutFromLine(const std::string& line);
-
-// The contents of a start-at-login desktop entry that starts `executable` in `folder`.
-std::string autostartEntry(const std::string& executable, const std::string& folder,
-                           const std::string& comment);
 
 }  // namespace tv

@@ -114,7 +114,12 @@ std::vector<SettingsLine> SettingsFile::makeTable() {
   table.push_back({[&p] { return p.programFolder; },
                    [&p, &f](const std::string& L, Warnings& warnings) {
                      f.ed_PfadDoku.setText(L);
-                     p.recordingsFolder = trim(f.ed_PfadDoku.text());
+                     // A folder of the Windows program would be a relative name here, and
+                     // logging would fill a folder of that odd name. The program folder
+                     // stands in; the field and the line keep their text until the user
+                     // chooses a folder. (Told once the file's language is known.)
+                     p.recordingsFolder =
+                         recordingsFolderFor(f.ed_PfadDoku.text(), p.programFolder);
                      const std::string cq = findCaseInsensitive(p.recordingsFolder, "CQFiles");
                      std::error_code ec;
                      if (fs::is_directory(cq, ec)) return;
@@ -263,6 +268,10 @@ std::vector<SettingsLine> SettingsFile::makeTable() {
          volume.setValue(static_cast<int>(std::clamp<long long>(position, 0, 65535)));
          const std::uint32_t half = static_cast<std::uint32_t>(volume.value()) & 0xFFFF;
          p.playVolume = half | (half << 16);
+         // In force for every playback from now on, as the slider would set it: the
+         // announcement and a file opened directly included, not only after a list click.
+         const auto gain = static_cast<std::uint16_t>(65535 - volume.value());
+         p.soundSystem.setOutputVolume(gain, gain);
        },
        textOf(f.ed_PlayPegel)});
 

@@ -60,6 +60,18 @@ std::string plainLine(std::string_view line) {
   return text;
 }
 
+bool isWindowsPath(std::string_view folder) {
+  const std::string text = trim(folder);
+  const bool driveLetter =
+      text.size() >= 2 && text[1] == ':' &&
+      ((text[0] >= 'A' && text[0] <= 'Z') || (text[0] >= 'a' && text[0] <= 'z'));
+  return driveLetter || text.find('\\') != std::string::npos;
+}
+
+std::string recordingsFolderFor(std::string_view fieldText, const std::string& programFolder) {
+  return isWindowsPath(fieldText) ? programFolder : trim(fieldText);
+}
+
 std::optional<long long> wholeNumber(std::string_view text, long long largest) {
   const std::string digits = trim(text);
   if (digits.empty()) return std::nullopt;

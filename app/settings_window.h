@@ -37,7 +37,6 @@ class SettingsWindow {
 
  private:
   Program& p_;
-  bool saveFailed_ = false;
   bool inputDeviceChosen_ = false;
 };
 

@@ -72,12 +72,16 @@ void TrayMenu::act(int position) {
   }
 }
 
+void TrayMenu::showAll() {
+  p_.windowsShown = true;
+  if (p_.frm_Einstellungen.chk_Sichtbar2.value() == 1) p_.frm_Einstellungen.show();
+  p_.frm_DoKu.show();
+  if (!p_.playbackHidden) p_.frm_Oszi.show();
+}
+
 void TrayMenu::showOrHideAll() {
   if (!p_.windowsShown) {
-    p_.windowsShown = true;
-    if (p_.frm_Einstellungen.chk_Sichtbar2.value() == 1) p_.frm_Einstellungen.show();
-    p_.frm_DoKu.show();
-    if (!p_.playbackHidden) p_.frm_Oszi.show();
+    showAll();
   } else {
     p_.windowsShown = false;
     p_.frm_DoKu.hide();
@@ -96,11 +100,12 @@ void TrayMenu::exitAtOnce() {
 }
 
 // Without an icon, hiding all windows could not be undone, so that item is left out;
-// the help file is the main menu's own first item.
+// the help file is the main menu's own first item, and so is the exit: one exit, which
+// saves the settings, rather than a second one beside it that would not.
 std::string TrayMenu::mainMenuItems() const {
   if (trayAvailable()) return {};
   const auto& m = p_.messageTexts.items;
-  return "|-|" + m[33] + "|" + m[34] + "|" + m[35] + "|-|" + m[36];
+  return "|-|" + m[33] + "|" + m[34] + "|" + m[35];
 }
 
 void TrayMenu::actFromMainMenu(int position) {
@@ -114,9 +119,6 @@ void TrayMenu::actFromMainMenu(int position) {
       break;
     case 9:
       act(5);
-      break;
-    case 11:
-      act(7);
       break;
     default:
       break;

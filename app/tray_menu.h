@@ -27,6 +27,9 @@ class TrayMenu {
   void actFromMainMenu(int position);
   // Called once the program has started: says where the menu is when there is no icon.
   void tellWhenNoTrayArea();
+  // Shows again what a plain click hid: the main window, the settings window when it is
+  // to be shown, the playback window unless the menus hid it.
+  void showAll();
 
  private:
   void showOrHideAll();

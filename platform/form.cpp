@@ -31,6 +31,11 @@ void Form::show() {
 
 void Form::hide() { set(visible_, false); }
 
+void Form::bringToFront() {
+  frontRequested_ = true;
+  markDirty();
+}
+
 Control* Form::find(std::string_view controlName) const {
   for (Control* c : controls_)
     if (c->name() == controlName) return c;

@@ -53,6 +53,11 @@ class Form {
   const std::string& mouseIcon() const { return mouseIcon_; }
   void setMouseIcon(std::string v) { set(mouseIcon_, std::move(v)); }
 
+  // Ask the renderer to raise the window above the others and activate it (the desktop
+  // may only mark it as wanting attention). Cleared once the renderer has done so.
+  void bringToFront();
+  bool frontRequested() const { return frontRequested_; }
+
   // Whether the user may drag the window's size.
   bool sizable() const { return sizable_; }
   void setSizable(bool v) { set(sizable_, v); }
@@ -76,7 +81,10 @@ class Form {
   std::function<void(bool& cancel)> close;
 
   bool dirty() const { return dirty_; }
-  void clearDirty() { dirty_ = false; }
+  void clearDirty() {
+    dirty_ = false;
+    frontRequested_ = false;
+  }
 
   // The timer queue the form's timers belong to.
   TimerQueue& timers() const;
@@ -98,6 +106,7 @@ class Form {
   bool loaded_ = false;
   bool visible_ = false;
   bool sizable_ = false;
+  bool frontRequested_ = false;
   std::string caption_;
   std::string toolTip_;
   std::string iconFile_;

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/controls.h"
+
 namespace tv {
 
 enum class MessageButtons { Ok, OkCancel, YesNo };
@@ -32,6 +34,16 @@ class Services {
 
   // Whether the desktop has a notification area for the tray icon.
   virtual bool trayAvailable() const = 0;
+
+  // The free part of the screen (without panels) that shows the point x, y, in twips, or
+  // of the main screen when none shows it (a position from a larger desktop). None where
+  // a program can neither place its windows nor read where they are (Wayland): windows
+  // are then left where the desktop puts them, and their stored positions as they were.
+  virtual std::optional<Rect> screenArea(int x, int y) const {
+    (void)x;
+    (void)y;
+    return std::nullopt;
+  }
 };
 
 }  // namespace tv

@@ -23,6 +23,10 @@ class Shell {
   // ($XDG_STATE_HOME/tonvogel/, by default ~/.local/state/tonvogel/), with a trailing "/".
   virtual std::string stateFolder() const = 0;
 
+  // The language the desktop speaks to its user: the two lower-case letters of the
+  // locale's language ("de", "en"), or empty when the environment names none.
+  virtual std::string desktopLanguage() const { return {}; }
+
   // The operating system's version as major.minor.build, or empty when it cannot be
   // read (always on Linux: there is no such version call).
   virtual std::string windowsVersion() const { return {}; }

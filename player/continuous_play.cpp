@@ -3,6 +3,7 @@
 
 #include "app/numbers.h"
 #include "app/program.h"
+#include "app/settings_values.h"
 #include "platform/files.h"
 #include "player/player.h"
 
@@ -13,8 +14,8 @@ std::string Player::selectedListFile() const {
   const int index = list.listIndex();
   const std::string entry =
       index >= 0 && index < list.listCount() ? list.item(index).substr(0, 25) : std::string();
-  const std::string folder =
-      findCaseInsensitive(trim(p_.frm_Einstellungen.ed_PfadDoku.text()), "w");
+  const std::string folder = findCaseInsensitive(
+      recordingsFolderFor(p_.frm_Einstellungen.ed_PfadDoku.text(), p_.programFolder), "w");
   return folder + "/" + trim(entry);
 }
 

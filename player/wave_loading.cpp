@@ -4,6 +4,7 @@
 
 #include "app/numbers.h"
 #include "app/program.h"
+#include "app/settings_values.h"
 #include "platform/files.h"
 #include "player/player.h"
 
@@ -130,7 +131,8 @@ void Player::lbl_LoadWave_MouseDown(int, int, int, int) {
   // The recordings of the current network, in the folder tree of the language in use.
   const SettingsForm& s = p_.frm_Einstellungen;
   const std::string network = (p_.languageIndex == 1 ? "FK_" : "RC_") + trim(s.ed_FK.text());
-  const std::string folder = findCaseInsensitive(trim(s.ed_PfadDoku.text()), network);
+  const std::string folder =
+      findCaseInsensitive(recordingsFolderFor(s.ed_PfadDoku.text(), p_.programFolder), network);
   selectedFile =
       p_.platform.services.openFileDialog(kOpenTitle, folder, kRecordingsFilter).value_or("");
   p_.frm_DoKu.tmr2.setEnabled(true);

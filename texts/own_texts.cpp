@@ -14,9 +14,9 @@ struct OwnTextRow {
 constexpr std::array<OwnTextRow, kOwnTextCount> kOwnTexts{{
     {OwnText::SettingsWriteFailed,
      "Die Einstellungsdatei %1 konnte nicht geschrieben werden (%2). Die bisherige Datei bleibt "
-     "erhalten, das Programm läuft weiter.",
-     "The settings file %1 could not be written (%2). The previous file is kept and the program "
-     "carries on."},
+     "erhalten; die Einstellungen gelten weiter, bis das Programm endet.",
+     "The settings file %1 could not be written (%2). The previous file is kept; the settings "
+     "stay in force until the program ends."},
     {OwnText::SettingsKeptAsBad, "Die unlesbare Einstellungsdatei wurde als %1 aufbewahrt.",
      "The unreadable settings file was kept as %1."},
     {OwnText::CqFolderFailed, "Der CQ-Ordner %1 konnte nicht angelegt werden (%2).",
@@ -233,6 +233,28 @@ constexpr std::array<OwnTextRow, kOwnTextCount> kOwnTexts{{
     {OwnText::LockoutNoInput,
      "Die Sperre bei belegtem Kanal ist aus: es gibt keinen Soundeingang zum Mithören (%1).",
      "The busy-channel lockout is off: there is no sound input to listen to (%1)."},
+    {OwnText::ProgramFolderUnwritable,
+     "In den Programmordner %1 kann nicht geschrieben werden (%2). Die Einstellungen gelten "
+     "nur, bis das Programm endet. Starten Sie Tonvogel mit einem eigenen Ordner: tonvogel "
+     "--program-folder ~/tonvogel",
+     "The program folder %1 cannot be written (%2). The settings last only until the program "
+     "ends. Start Tonvogel with a folder of your own: tonvogel --program-folder ~/tonvogel"},
+    {OwnText::SettingsRecovered,
+     "Die Einstellungsdatei %1 war leer oder unvollständig (%2 Zeilen), etwa nach einem "
+     "Stromausfall. Die Einstellungen der letzten Speicherung wurden aus %3 wiederhergestellt.",
+     "The settings file %1 was empty or cut short (%2 lines), as after a power cut. The "
+     "settings of the last save were restored from %3."},
+    {OwnText::FolderLockUnavailable,
+     "Es lässt sich nicht sicherstellen, dass Tonvogel im Ordner %1 nur einmal läuft (%2). "
+     "Aufnahmen, die ein früherer Lauf nicht ablegen konnte, bleiben bis zum nächsten Start "
+     "liegen.",
+     "Tonvogel cannot make sure that it runs only once in the folder %1 (%2). Recordings an "
+     "earlier run could not file are left until the next start."},
+    {OwnText::WindowsRecordingsFolder,
+     "Der Aufnahmeordner %1 stammt aus dem Windows-Programm. Bis Sie in den Einstellungen "
+     "einen Ordner wählen, gehen die Aufnahmen in den Programmordner %2.",
+     "The recordings folder %1 comes from the Windows program. Until you choose a folder in "
+     "the settings, recordings go into the program folder %2."},
 }};
 
 // A row out of place would hand every later message the wrong words.

@@ -98,7 +98,11 @@ enum class OwnText {
   ScheduleSkippedTooSoon,  // %1 moment, %2 seconds since the last
   ChannelBusySkipped,      // %1 sender or moment, %2 seconds
   LockoutNoInput,          // %1 reason
-  Count                    // not a text; keep last
+  ProgramFolderUnwritable,  // %1 folder, %2 reason
+  SettingsRecovered,        // %1 file, %2 lines found, %3 backup
+  FolderLockUnavailable,    // %1 folder, %2 reason
+  WindowsRecordingsFolder,  // %1 folder as stored, %2 program folder
+  Count                     // not a text; keep last
 };
 
 inline constexpr std::size_t kOwnTextCount = static_cast<std::size_t>(OwnText::Count);

@@ -51,6 +51,25 @@ std::string desktopFolderFrom(const std::string& userDirsText, const std::string
   return home + "/Desktop";
 }
 
+std::string localeLanguage(const std::string& locale) {
+  std::string language;
+  for (char c : locale) {
+    if (c < 'A' || (c > 'Z' && c < 'a') || c > 'z') break;
+    language += static_cast<char>(c | 0x20);
+  }
+  if (language.size() < 2 || language == "posix") return {};
+  return language.substr(0, 2);
+}
+
+std::string PosixShell::desktopLanguage() const {
+  // The order gettext follows for messages.
+  for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"}) {
+    const std::string value = environment(name);
+    if (!value.empty()) return localeLanguage(value);
+  }
+  return {};
+}
+
 PosixShell::PosixShell() {
   const std::string home = homeFolder();
   if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_name) userName_ = pw->pw_name;

@@ -17,6 +17,7 @@ class PosixShell : public Shell {
   std::string autostartFolder() const override { return autostartFolder_; }
   std::string desktopFolder() const override { return desktopFolder_; }
   std::string stateFolder() const override { return stateFolder_; }
+  std::string desktopLanguage() const override;
 
  private:
   std::string userName_;
@@ -24,6 +25,10 @@ class PosixShell : public Shell {
   std::string desktopFolder_;
   std::string stateFolder_;
 };
+
+// The language of a locale name ("de_DE.UTF-8" gives "de"); empty for "C", "POSIX" and
+// empty names.
+std::string localeLanguage(const std::string& locale);
 
 // The desktop folder named in an XDG user-dirs file ("XDG_DESKTOP_DIR=\"$HOME/Desktop\""),
 // or home + "/Desktop" when the file does not name one.

@@ -78,4 +78,8 @@ bool AutoAnswerServices::trayAvailable() const {
   return inner_.trayAvailable();
 }
 
+std::optional<Rect> AutoAnswerServices::screenArea(int x, int y) const {
+  return inner_.screenArea(x, y);
+}
+
 }  // namespace tv::qt

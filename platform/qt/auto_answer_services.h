@@ -20,6 +20,7 @@ class AutoAnswerServices : public Services {
                                             std::string_view filter) override;
   std::optional<std::string> folderDialog(std::string_view title, std::string_view start) override;
   bool trayAvailable() const override;
+  std::optional<Rect> screenArea(int x, int y) const override;
 
  private:
   Services& inner_;

@@ -1,15 +1,48 @@
 #include "platform/qt/form_view.h"
 
 #include <QIcon>
+#include <QScreen>
+#include <QScrollArea>
+#include <QStyle>
+#include <QVBoxLayout>
+#include <algorithm>
 
 #include "platform/qt/input_bridge.h"
 #include "platform/qt/qt_values.h"
+#include "platform/screen_fit.h"
 
 namespace tv::qt {
 
 FormView::FormView(Form& form, InputBridge& input)
     : form_(form), input_(input), window_(new QWidget(nullptr, Qt::Window)) {
+  auto* scroll = new QScrollArea(window_);
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setFocusPolicy(Qt::NoFocus);
+  surface_ = new QWidget;
+  scroll->setWidget(surface_);
+  auto* layout = new QVBoxLayout(window_);
+  layout->setContentsMargins(0, 0, 0, 0);
+  // The window's size is the form's (or the screen's); the scroll area only fills it.
+  layout->setSizeConstraint(QLayout::SetNoConstraint);
+  layout->addWidget(scroll);
   input_.watch(*this);
+}
+
+QSize FormView::sizeOnScreen(QSize formSize) const {
+  const QScreen* screen = screenShowing(QPoint(toPixels(form_.left()), toPixels(form_.top())));
+  if (!screen) return formSize;
+  const QRect area = screen->availableGeometry();
+  // The frame, once the window has one; until then what a frame is reckoned to take.
+  const QRect frame = window_->frameGeometry();
+  const QRect inner = window_->geometry();
+  const int frameWidth = std::max(frame.width() - inner.width(), toPixels(2 * kFrameBorderTwips));
+  const int frameHeight =
+      std::max(frame.height() - inner.height(), toPixels(kTitleBarTwips + kFrameBorderTwips));
+  const int scrollBar = window_->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+  const Rect shown = shownContentSize(formSize.width(), formSize.height(),
+                                      {area.x(), area.y(), area.width(), area.height()}, frameWidth,
+                                      frameHeight, scrollBar);
+  return QSize(shown.width, shown.height);
 }
 
 FormView::~FormView() {
@@ -27,7 +60,7 @@ ControlView* FormView::view(const Control& control) const {
 
 ControlView& FormView::createView(Control& control) {
   if (ControlView* existing = view(control)) return *existing;
-  QWidget* parent = window_;
+  QWidget* parent = surface_;
   if (Control* container = control.container())
     if (QWidget* content = createView(*container).content()) parent = content;
   views_.push_back(std::make_unique<ControlView>(control, parent));
@@ -51,7 +84,9 @@ void FormView::createMissingViews() {
 
 void FormView::apply(std::vector<QWidget*>& focus) {
   createMissingViews();
+  bool raise = false;
   if (form_.dirty() || !applied_) {
+    raise = form_.frontRequested();
     form_.clearDirty();
     applyWindow();
   }
@@ -67,13 +102,20 @@ void FormView::apply(std::vector<QWidget*>& focus) {
   }
   // Shown last, with its controls in place.
   window_->setVisible(form_.visible());
+  if (raise && form_.visible()) {
+    window_->raise();
+    window_->activateWindow();
+  }
 }
 
 void FormView::applyWindow() {
   QWidget& w = *window_;
   w.setWindowTitle(toQString(form_.caption()));
   w.setToolTip(toQString(form_.toolTip()));
-  const QSize size(toPixels(form_.width()), toPixels(form_.height()));
+  const QSize formSize(toPixels(form_.width()), toPixels(form_.height()));
+  surface_->setFixedSize(formSize);
+  const QSize size = sizeOnScreen(formSize);
+  shownSize_ = size;
   if (form_.sizable()) {
     w.setMinimumSize(0, 0);
     w.setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPointer>
+#include <QSize>
 #include <QWidget>
 #include <memory>
 #include <string>
@@ -16,6 +17,11 @@ class InputBridge;
 
 // The top-level window of one form and the views of its controls. Created the first
 // time the form is seen loaded, and kept while the form exists.
+//
+// The controls sit on a surface of the form's size inside a scroll area that fills the
+// window. A form that fits the screen shows all of it, as without the scroll area; a form
+// larger than the free part of its screen gets a window that fits, and its content
+// scrolls, so that no button lies out of reach below the screen's edge.
 class FormView {
  public:
   FormView(Form& form, InputBridge& input);
@@ -25,6 +31,10 @@ class FormView {
 
   Form& form() const { return form_; }
   QWidget* window() const { return window_; }
+  // The widget the controls sit on; the form's background.
+  QWidget* surface() const { return surface_; }
+  // The size the window was last given: the form's, or less on a smaller screen.
+  QSize shownSize() const { return shownSize_; }
   ControlView* view(const Control& control) const;
   const std::vector<std::unique_ptr<ControlView>>& views() const { return views_; }
 
@@ -40,10 +50,14 @@ class FormView {
   void createMissingViews();
   ControlView& createView(Control& control);
   void applyWindow();
+  // The size a window for a form of `formSize` (pixels) can have on its screen.
+  QSize sizeOnScreen(QSize formSize) const;
 
   Form& form_;
   InputBridge& input_;
   QPointer<QWidget> window_;
+  QWidget* surface_ = nullptr;
+  QSize shownSize_;
   std::vector<std::unique_ptr<ControlView>> views_;
   std::unordered_map<const Control*, ControlView*> index_;
   bool applied_ = false;

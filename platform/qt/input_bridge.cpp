@@ -108,9 +108,13 @@ void InputBridge::watch(ControlView& view) {
 }
 
 void InputBridge::watch(FormView& view) {
-  forms_[view.window()] = &view;
-  view.window()->installEventFilter(this);
-  view.window()->setMouseTracking(true);
+  // The window for its move, size and close box, the surface for the mouse on the form's
+  // background.
+  for (QWidget* part : {view.window(), view.surface()}) {
+    forms_[part] = &view;
+    part->installEventFilter(this);
+    part->setMouseTracking(true);
+  }
 }
 
 void InputBridge::forget(const ControlView& view) {
@@ -203,7 +207,7 @@ void InputBridge::connectSignals(ControlView& view) {
 bool InputBridge::eventFilter(QObject* watched, QEvent* event) {
   if (detached_) return false;
   if (auto form = forms_.find(watched); form != forms_.end())
-    return formEvent(*form->second, event);
+    return formEvent(static_cast<QWidget*>(const_cast<QObject*>(watched)), *form->second, event);
   if (auto control = controls_.find(watched); control != controls_.end())
     return controlEvent(watched, *control->second, event);
   return false;
@@ -334,22 +338,27 @@ bool InputBridge::keyEvent(ControlView& view, QEvent* event) {
   return false;
 }
 
-bool InputBridge::formEvent(FormView& view, QEvent* event) {
+bool InputBridge::formEvent(QWidget* watched, FormView& view, QEvent* event) {
   Form& form = view.form();
   QWidget* window = view.window();
+  QWidget* surface = view.surface();
   switch (event->type()) {
     case QEvent::Move:
       // The renderer's own moves put the window where the model already says it is.
-      if (window->isVisible() &&
+      // Where a program cannot read its windows' positions (Wayland), the stored ones
+      // stay as they were.
+      if (watched == window && window->isVisible() && windowPositionsWork() &&
           window->pos() != QPoint(toPixels(form.left()), toPixels(form.top())))
         form.userMoved(toTwips(window->x()), toTwips(window->y()));
       return false;
     case QEvent::Resize:
-      if (window->isVisible() &&
-          window->size() != QSize(toPixels(form.width()), toPixels(form.height())))
+      // Measured against the size the renderer gave the window, which is less than the
+      // form's on a small screen.
+      if (watched == window && window->isVisible() && window->size() != view.shownSize())
         form.userResized(toTwips(window->width()), toTwips(window->height()));
       return false;
     case QEvent::Close:
+      if (watched != window) return false;
       // The model decides: the close procedure may refuse, and otherwise hides the form.
       event->ignore();
       form.userClose();
@@ -364,9 +373,12 @@ bool InputBridge::formEvent(FormView& view, QEvent* event) {
       return false;
   }
   const auto& mouse = static_cast<QMouseEvent&>(*event);
-  const QPoint position = mouse.position().toPoint();
+  // In the form's own coordinates, however far its content is scrolled.
+  const QPoint position = watched == surface
+                              ? mouse.position().toPoint()
+                              : surface->mapFrom(watched, mouse.position().toPoint());
   // Only the form's background is the form's; controls report their own input.
-  if (window->childAt(position)) return false;
+  if (surface->childAt(position)) return false;
   switch (event->type()) {
     case QEvent::MouseMove:
       if (form.mouseMove)
@@ -382,7 +394,7 @@ bool InputBridge::formEvent(FormView& view, QEvent* event) {
       break;
     case QEvent::MouseButtonRelease:
       if (mouseButton(mouse) == MouseButton::Left) {
-        const bool clicked = pressed_ == &view && window->rect().contains(position);
+        const bool clicked = pressed_ == &view && surface->rect().contains(position);
         pressed_ = nullptr;
         if (clicked && form.click) form.click();
       }
@@ -390,7 +402,8 @@ bool InputBridge::formEvent(FormView& view, QEvent* event) {
     default:
       break;
   }
-  return false;
+  // Taken on the surface: passed on, it would reach the window as well and count twice.
+  return watched == surface;
 }
 
 }  // namespace tv::qt

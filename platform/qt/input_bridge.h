@@ -41,7 +41,7 @@ class InputBridge : public QObject {
   bool controlEvent(QObject* watched, ControlView& view, QEvent* event);
   bool mouseEvent(QWidget* watched, ControlView& view, QEvent* event);
   bool keyEvent(ControlView& view, QEvent* event);
-  bool formEvent(FormView& view, QEvent* event);
+  bool formEvent(QWidget* watched, FormView& view, QEvent* event);
   bool overAnotherControl(QWidget* watched, const ControlView& view, QPoint position) const;
 
   // The context of every signal connection: destroying it cuts them all.

@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QMenu>
 #include <QMessageBox>
+#include <QScreen>
 #include <QSystemTrayIcon>
 
 #include "platform/qt/dialog_texts.h"
@@ -85,6 +86,14 @@ std::optional<std::string> QtServices::folderDialog(std::string_view title,
 
 bool QtServices::trayAvailable() const {
   return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+std::optional<Rect> QtServices::screenArea(int x, int y) const {
+  if (!windowPositionsWork()) return std::nullopt;
+  const QScreen* screen = screenShowing(QPoint(toPixels(x), toPixels(y)));
+  if (!screen) return std::nullopt;
+  const QRect area = screen->availableGeometry();
+  return Rect{toTwips(area.x()), toTwips(area.y()), toTwips(area.width()), toTwips(area.height())};
 }
 
 }  // namespace tv::qt

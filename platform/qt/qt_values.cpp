@@ -1,8 +1,10 @@
 #include "platform/qt/qt_values.h"
 
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QScreen>
 
 namespace tv::qt {
 
@@ -46,6 +48,15 @@ int buttonBits(Qt::MouseButtons buttons) {
 }
 
 }  // namespace
+
+bool windowPositionsWork() {
+  return !QGuiApplication::platformName().startsWith(QStringLiteral("wayland"));
+}
+
+QScreen* screenShowing(QPoint pixels) {
+  if (QScreen* screen = QGuiApplication::screenAt(pixels)) return screen;
+  return QGuiApplication::primaryScreen();
+}
 
 int mouseButton(const QMouseEvent& event) {
   return buttonBits(event.button());

@@ -12,6 +12,7 @@
 #include "platform/controls.h"
 
 class QMouseEvent;
+class QScreen;
 
 namespace tv::qt {
 
@@ -31,6 +32,12 @@ std::string toStdString(const QString& text);
 
 // Resolves system colours against `palette` (the desktop's colours).
 QColor toQColor(Colour colour, const QPalette& palette);
+
+// Whether the desktop lets a program place its windows and read where they are; under
+// Wayland it does neither.
+bool windowPositionsWork();
+// The screen that shows the point (screen pixels), or the main screen when none does.
+QScreen* screenShowing(QPoint pixels);
 
 // Mouse button of a press or release: 1 left, 2 right, 4 middle; 0 for others.
 int mouseButton(const QMouseEvent& event);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/desktop_entries.h"
 #include "app/program.h"
 #include "tests/support/test_program.h"
 #include "texts/info_texts.h"
@@ -30,7 +31,9 @@ struct InstallationTest : testing::Test {
   }
   Program& p() { return t.p(); }
   InstallForm& f() { return t.p().frm_inst; }
-  std::string launcher() const { return t.folder() + "/home/Desktop/tonvogel.desktop"; }
+  std::string launcher() const {
+    return t.folder() + "/home/Desktop/" + folderEntryName(t.folder());
+  }
   void accept() { f().chk_Inst.userToggle(MouseButton::Left, 0, 0, 0); }
   void install() { f().cmd_Inst_Ein.mouseUp(MouseButton::Left, 0, 0, 0); }
 
@@ -71,6 +74,13 @@ TEST_F(InstallationTest, EnglishChoiceCountsTheCaptionClosesAndWritesLanguageTwo
 }
 
 TEST_F(InstallationTest, LauncherIsWrittenExecutableAtTheFirstTick) {
+  // Launchers of the time when every folder's had one name: this folder's is replaced,
+  // another folder's stays.
+  const std::string desktop = t.folder() + "/home/Desktop/";
+  fs::create_directories(desktop);
+  writeFile(desktop + kSharedEntryName, autostartEntry(t.file("tonvogel"), t.folder(), "old"));
+  const std::string elsewhere = desktop + "tonvogel-elsewhere.desktop";
+  writeFile(elsewhere, autostartEntry("/opt/tonvogel", "/srv/net", "other"));
   atWait = [this](int wait) {
     if (wait == 1) {
       f().lbl_Inst_DE.click();
@@ -93,6 +103,8 @@ TEST_F(InstallationTest, LauncherIsWrittenExecutableAtTheFirstTick) {
   EXPECT_EQ(entry.find("Autostart"), std::string::npos) << "a launcher, not a login entry";
   EXPECT_NE(fs::status(launcher()).permissions() & fs::perms::owner_exec, fs::perms::none);
   EXPECT_EQ(readLines(t.file("Tonvogel.ini")).at(4), "1");
+  EXPECT_FALSE(fs::exists(desktop + kSharedEntryName));
+  EXPECT_TRUE(fs::exists(elsewhere));
 }
 
 TEST_F(InstallationTest, LauncherThatCannotBeWrittenIsReportedAndTheInstallationGoesOn) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -78,6 +79,21 @@ TEST_F(SettingsFileTest, ThresholdAndVolumeSlidersTakeTheirFullRange) {
   EXPECT_EQ(p.frm_DoKu.sli_Schwelle.value(), 67);
   EXPECT_EQ(p.frm_Oszi.sli_Lautst.value(), 32768);  // |floor(50 * 65535 / 100) - 65535|
   EXPECT_EQ(p.playVolume, 0x80008000u);
+}
+
+TEST_F(SettingsFileTest, TheStoredVolumeIsInForceFromTheStartForEveryPlayback) {
+  std::vector<std::string> file = fresh();
+  line(file, 15) = "25";
+  Program& p = startWith(file);
+  // Slider |floor(25 * 65535 / 100) - 65535| = 49152; loudest at 0.
+  EXPECT_EQ(p.frm_Oszi.sli_Lautst.value(), 49152);
+  EXPECT_EQ(p.soundSystem.outputVolume()->left(), 65535 - 49152);
+  EXPECT_EQ(p.soundSystem.outputVolume()->right(), 65535 - 49152);
+
+  p.frm_Einstellungen.ed_PlayPegel.userEdited("100");
+  p.settingsWindow.pressSave();
+  EXPECT_EQ(p.soundSystem.outputVolume()->left(), 65535);
+  EXPECT_EQ(p.frm_Einstellungen.ed_PlayPegel.text(), "100");
 }
 
 TEST_F(SettingsFileTest, EveryFieldSurvivesSaveAndApply) {
@@ -438,7 +454,7 @@ TEST_F(SettingsFileTest, FileWithLfEndsIsReadAsWell) {
   EXPECT_TRUE(t.services.messages().empty());
 }
 
-TEST_F(SettingsFileTest, FailedWriteKeepsTheOldFileTellsTheUserAndCarriesOn) {
+TEST_F(SettingsFileTest, FailedWriteKeepsTheOldFileTellsTheUserOnceAndKeepsTheFieldsInForce) {
   Program& p = start();
   const std::string old = readFile(ini());
   if (geteuid() == 0) {
@@ -446,15 +462,55 @@ TEST_F(SettingsFileTest, FailedWriteKeepsTheOldFileTellsTheUserAndCarriesOn) {
   } else {
     fs::permissions(t.folder(), fs::perms::owner_read | fs::perms::owner_exec);
   }
-  p.frm_Einstellungen.ed_FunkName.userEdited("LOST");
+  p.frm_Einstellungen.ed_FunkName.userEdited("KEPT");
   save();
   EXPECT_EQ(readFile(ini()), old);
   EXPECT_EQ(t.services.messages().size(), 1u);
   EXPECT_FALSE(p.ended());
-  EXPECT_EQ(p.networkName, "QQ0QQ");
+  // What the user accepted is in force from memory, not undone by the older file.
+  EXPECT_EQ(p.networkName, "KEPT");
+  EXPECT_EQ(p.frm_Einstellungen.ed_FunkName.text(), "KEPT");
   EXPECT_TRUE(p.frm_DoKu.visible());
+  save();
+  EXPECT_EQ(t.services.messages().size(), 1u) << "told once until a save succeeds";
   t.loop.runFor(5000);
   EXPECT_FALSE(p.ended());
+}
+
+TEST_F(SettingsFileTest, AFolderOfTheWindowsProgramGivesWayToTheProgramFolderUntilOneIsChosen) {
+  std::vector<std::string> file = fresh();
+  const std::string windows = R"(C:\Funk\Tonvogel)";
+  line(file, 2) = windows;
+  line(file, 19) = "1";  // logging into the dated tree
+  line(file, 5) = "2";   // told in English, the file's language, from the first start on
+  Program& p = startWith(file);
+  EXPECT_TRUE(t.noticed("comes from the Windows program"));
+
+  EXPECT_EQ(p.recordingsFolder, t.folder());
+  EXPECT_EQ(p.frm_Einstellungen.ed_PfadDoku.text(), windows);
+  EXPECT_TRUE(fs::is_directory(t.file("CQFiles")));
+  EXPECT_TRUE(t.services.messages().empty());
+  EXPECT_TRUE(t.noticed(windows));
+  // Saved and applied again: the line keeps its text, the notice is not repeated.
+  save();
+  EXPECT_EQ(lines().at(1), windows);
+  EXPECT_EQ(p.recordingsFolder, t.folder());
+  const auto& history = p.notices.history();
+  EXPECT_EQ(std::count_if(history.begin(), history.end(),
+                          [&](const auto& n) { return n.text.find(windows) != std::string::npos; }),
+            1);
+  for (const auto& entry : fs::directory_iterator(t.folder()))
+    EXPECT_EQ(entry.path().filename().string().find('\\'), std::string::npos)
+        << "a folder named after the Windows path: " << entry.path();
+
+  // The user's choice of a folder ends it.
+  const std::string chosen = t.file("rec");
+  fs::create_directory(chosen);
+  t.services.folderAnswers.push_back(chosen);
+  p.settingsWindow.cmdPfad_Click();
+  save();
+  EXPECT_EQ(p.recordingsFolder, chosen);
+  EXPECT_EQ(lines().at(1), chosen);
 }
 
 TEST_F(SettingsFileTest, MissingRecordingsFolderIsReportedAndTheRestOfTheFileApplied) {

@@ -19,6 +19,17 @@ std::vector<std::string> freshSettingsLines(const std::string& folder) {
   // clang-format on
 }
 
+std::vector<std::string> largeDesktopSettingsLines(const std::string& folder) {
+  std::vector<std::string> file = freshSettingsLines(folder);
+  line(file, 27) = "   25000      4005";  // main window left, height
+  line(file, 28) = "12000";               // main window top
+  line(file, 29) = "21000";               // settings window
+  line(file, 30) = "14000";
+  line(file, 31) = "22000";  // playback window
+  line(file, 32) = "13000";
+  return file;
+}
+
 void writeSettings(const std::string& path, const std::vector<std::string>& lines) {
   std::string bytes;
   for (const std::string& l : lines) bytes += l + "\r\n";

@@ -14,6 +14,10 @@ namespace tv::test {
 // lines of the Windows version, then the transmit time-out and lines 35 to 43.
 std::vector<std::string> freshSettingsLines(const std::string& folder);
 
+// freshSettingsLines with the window positions of a desktop of 1920 × 1080 pixels, low and
+// to the right on it (lines 27 to 32): off any smaller screen.
+std::vector<std::string> largeDesktopSettingsLines(const std::string& folder);
+
 // Writes the lines with CR LF ends, as the Windows version left them.
 void writeSettings(const std::string& path, const std::vector<std::string>& lines);
 

@@ -133,5 +133,14 @@ TEST(ArchiveCapLine, MegabytesIn64BitsZeroForNone) {
   for (const char* odd : kUnreadable) EXPECT_EQ(archiveCapFromLine(odd), 0) << odd;
 }
 
+TEST(WindowsPath, DriveLettersAndBackslashesButNoLinuxFolder) {
+  for (const char* windows : {R"(C:\Funk)", "d:/funk", R"(\\server\share)", " C:", R"(funk\net)"})
+    EXPECT_TRUE(isWindowsPath(windows)) << windows;
+  for (const char* here : {"/home/dl1abc/funk", "funk", "", "C", "/mnt/c:"})
+    EXPECT_FALSE(isWindowsPath(here)) << here;
+  EXPECT_EQ(recordingsFolderFor(R"(C:\Funk)", "/srv/tonvogel"), "/srv/tonvogel");
+  EXPECT_EQ(recordingsFolderFor(" /srv/rec ", "/srv/tonvogel"), "/srv/rec");
+}
+
 }  // namespace
 }  // namespace tv::test

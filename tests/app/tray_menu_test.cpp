@@ -139,12 +139,15 @@ TEST_F(TrayMenuTest, WithoutANotificationAreaTheMainMenuCarriesTheTrayActions) {
   p.mainWindow.lbl_Menue_MouseDown(MouseButton::Left, 0, 0, 0);
   EXPECT_EQ(lastMenu(),
             "Info|-|Settings|Playback window|-|Exit program|-|File selection|Playback window|"
-            "Settings|-|Exit Tonvogel");
+            "Settings");
   EXPECT_TRUE(p.frm_Einstellungen.visible());
 
-  t.services.menuAnswers.push_back(11);
+  // The one exit is the main menu's own, which saves.
+  p.frm_Einstellungen.ed_FunkName.userEdited("DL0ONE");
+  t.services.menuAnswers.push_back(5);
   p.mainWindow.lbl_Menue_MouseDown(MouseButton::Left, 0, 0, 0);
   EXPECT_TRUE(p.ended());
+  EXPECT_EQ(readLines(t.file("Tonvogel.ini")).at(2), "DL0ONE");
 }
 
 TEST_F(TrayMenuTest, WithANotificationAreaTheMainMenuKeepsItsSixPositions) {

@@ -148,7 +148,10 @@ ini=$program_folder/Tonvogel.ini
 await 10 test -s "$ini" || fail "no $ini"
 [ "$(wc -l <"$ini")" -eq 43 ] || fail "Tonvogel.ini has $(wc -l <"$ini") lines, not 43"
 [ "$(line_of "$ini" 5)" = 2 ] || fail "Tonvogel.ini line 5 (language) is '$(line_of "$ini" 5)', not 2"
-launcher=$HOME/Desktop/tonvogel.desktop
+# The launcher is named after its program folder: tonvogel-<hash of the folder>.desktop.
+launchers=("$HOME"/Desktop/tonvogel-*.desktop)
+[ "${#launchers[@]}" -eq 1 ] || fail "not one launcher on the desktop: ${launchers[*]}"
+launcher=${launchers[0]}
 [ -x "$launcher" ] || fail "no executable launcher $launcher"
 grep -qxF -- "Exec=\"$binary\" --program-folder \"$program_folder\"" "$launcher" ||
   fail "the launcher does not start this program in $program_folder"

@@ -27,6 +27,7 @@ class ScriptedServices : public Services {
                                             std::string_view filter) override;
   std::optional<std::string> folderDialog(std::string_view title, std::string_view start) override;
   bool trayAvailable() const override { return trayAvailable_; }
+  std::optional<Rect> screenArea(int, int) const override { return screen; }
 
   // Answers are taken in order; when none is queued, a message box is answered with
   // its first button, a menu is dismissed and a file dialog is cancelled.
@@ -37,6 +38,8 @@ class ScriptedServices : public Services {
   // Runs inside a message box, while it is "open" (e.g. to let timers run).
   std::function<void()> duringMessage;
   bool trayAvailable_ = true;
+  // The free part of the one screen, in twips; none: the desktop places the windows.
+  std::optional<Rect> screen;
 
   std::vector<Shown> shown;
   std::vector<std::string> messages() const;
@@ -52,8 +55,11 @@ class FakeShell : public Shell {
   std::string autostartFolder() const override { return home_ + "/.config/autostart/"; }
   std::string desktopFolder() const override { return home_ + "/Desktop/"; }
   std::string stateFolder() const override { return home_ + "/.local/state/tonvogel/"; }
+  std::string desktopLanguage() const override { return language; }
 
   std::vector<std::string> openedDocuments;
+  // The desktop's language ("de", "en"); none by default.
+  std::string language;
 
  private:
   std::string home_;

@@ -10,7 +10,12 @@ Program& TestProgram::build() {
   Platform platform{clock,  loop,        services,
                     shell,  &serial,     serialPorts,
                     sound ? sound : &quietReceiver};
-  program = std::make_unique<Program>(platform, ProgramOptions{temp.path(), temp.path() + "/tonvogel"});
+  platform.fileSync = &fileSync;
+  ProgramOptions options;
+  options.programFolder = temp.path();
+  options.executablePath = temp.path() + "/tonvogel";
+  options.holdsFolderLock = holdsFolderLock;
+  program = std::make_unique<Program>(platform, std::move(options));
   loop.attach(program->ui().timers());
   loop.whileWaiting = [this] {
     if (autoInstall) answerInstallation();

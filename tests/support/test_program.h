@@ -5,6 +5,7 @@
 
 #include "app/program.h"
 #include "tests/support/quiet_receiver.h"
+#include "tests/support/recording_file_sync.h"
 #include "tests/support/scripted_services.h"
 #include "tests/support/serial/fake_serial_port.h"
 #include "tests/support/temp_folder.h"
@@ -32,6 +33,9 @@ struct TestProgram {
   // A sound system for the program; when none is set, a silent receiver with one input.
   SoundSystem* sound = nullptr;
   QuietReceiver quietReceiver{clock};
+  RecordingFileSync fileSync;
+  // Whether the program is its folder's one running copy (see ProgramOptions).
+  bool holdsFolderLock = true;
   std::unique_ptr<Program> program;
   // While the installation window waits, answer it as a user who accepts would: German
   // unless a language is already set, acceptance, install. No time passes for it, so a

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/result.h"
+
+class QLocalServer;
+class QLockFile;
+
+namespace tv::qt {
+
+// One running copy per program folder. The first start in a folder takes a lock file in
+// the user's runtime folder, "tonvogel-<folder hash>.lock", and listens on a local socket
+// beside it, "tonvogel-<folder hash>.socket"; a later start in the same folder finds the
+// lock taken and asks the running copy through the socket to show its main window.
+//
+// Every start that works in a program folder goes through here, so that "the copy that
+// holds the lock" means the same everywhere: only that copy may touch what the folder's
+// earlier runs left (working files of recordings).
+class FolderLock {
+ public:
+  enum class State {
+    Held,           // this copy is the folder's one
+    HeldByAnother,  // a running copy holds the lock
+    Unavailable,    // no lock could be made (see problem())
+  };
+
+  // `runtimeFolder` ends in "/"; empty when there is none, which makes the lock
+  // Unavailable. `folderKey` names the folder (folderHash of its path).
+  FolderLock(std::string runtimeFolder, const std::string& folderKey);
+  ~FolderLock();
+  FolderLock(const FolderLock&) = delete;
+  FolderLock& operator=(const FolderLock&) = delete;
+
+  // Takes the lock unless a running copy holds it; a lock left by a copy that has died is
+  // taken over. Needs no Qt application.
+  State claim();
+  State state() const { return state_; }
+  const std::string& problem() const { return problem_; }
+  std::string lockPath() const;
+  std::string socketPath() const;
+
+  // In the copy that holds the lock, once a Qt application exists: `showRequested` runs
+  // on the GUI thread whenever another start asks.
+  Result<void> listen(std::function<void()> showRequested);
+  // Stops answering, before the Qt application goes; the lock stays held until the lock
+  // object is destroyed.
+  void stopListening();
+
+  // In a copy that found the lock held, with a Qt application: asks the holder to show
+  // its main window. True when it answered within `timeoutMs` (a holder still starting
+  // up may not listen yet; the question is repeated until then).
+  bool askHolderToShow(int timeoutMs);
+
+ private:
+  std::string runtimeFolder_;
+  std::string name_;
+  State state_ = State::Unavailable;
+  std::string problem_;
+  std::unique_ptr<QLockFile> lock_;
+  std::unique_ptr<QLocalServer> server_;
+};
+
+}  // namespace tv::qt
