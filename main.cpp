@@ -13,6 +13,7 @@
 #include "platform/alsa/alsa_sound_system.h"
 #include "platform/file/file_sound_system.h"
 #include "platform/posix/posix_shell.h"
+#include "platform/posix/posix_take_file.h"
 #include "platform/posix/release_registry.h"
 #include "platform/posix/serial/serial_catalog.h"
 #include "platform/posix/serial/serial_termios.h"
@@ -126,6 +127,9 @@ int main(int argc, char** argv) {
   tv::Platform platform{qt.clock(), qt.loop(),   qt.services(), shell,
                         &serialPort, &serialPorts, sound.get()};
   platform.makeWorker = [&qt](std::string_view) { return tv::makeThreadWorker(qt.loop()); };
+  tv::PosixTakeFiles takeFiles;
+  platform.takeFiles = &takeFiles;
+  platform.takeWriterThreads = true;
   tv::Program program(platform, {folder.string(), executable});
   // Without windows to look at, the log is what the user sees: standard error (the
   // journal of a service, the terminal of a test) gets a copy.

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -30,6 +31,8 @@ class LevelMeter {
   bool openMeterInput();
   void closeMeterInput();
   bool isOpen() const { return stream_ != nullptr; }
+  // Whether the open input is the device and rate the settings now name.
+  bool openedAsChosen() const;
   const std::string& failureText() const { return failureText_; }
 
   void tmrPegel_Timer();
@@ -55,8 +58,17 @@ class LevelMeter {
   int levelPercent = 0;
 
  private:
+  // The device selected in the settings window and the rate of the settings.
+  struct InputChoice {
+    std::optional<int> device;  // none when nothing in the list is selected
+    std::string name;
+    int rate = 0;
+  };
+  InputChoice chosenInput() const;
+
   Program& p_;
   std::shared_ptr<CaptureStream> stream_;
+  InputChoice opened_;
   std::array<std::uint8_t, kMeterBlockBytes> block_{};
   std::uint64_t analysedBlockStart_ = 0;
   std::string failureText_;

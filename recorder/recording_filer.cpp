@@ -25,30 +25,6 @@ Result<std::string> folderIn(const std::string& folder, const std::string& name)
   return path;
 }
 
-// Copies through a temporary name and renames, so that a folder never holds
-// half a recording under a recording's name; true when the copy has the
-// source's length.
-Result<void> copyComplete(const std::string& from, const std::string& folder,
-                          const std::string& name) {
-  const std::string target = folder + "/" + name;
-  const std::string part = target + ".part";
-  std::error_code ec;
-  const auto length = fs::file_size(from, ec);
-  if (ec) return failure(from + ": " + ec.message());
-  fs::copy_file(from, part, fs::copy_options::overwrite_existing, ec);
-  if (!ec) {
-    const auto copied = fs::file_size(part, ec);
-    if (!ec && copied != length) ec = std::make_error_code(std::errc::no_space_on_device);
-  }
-  if (!ec) fs::rename(part, target, ec);
-  if (ec) {
-    std::error_code ignored;
-    fs::remove(part, ignored);
-    return failure(target + ": " + ec.message());
-  }
-  return success();
-}
-
 }  // namespace
 
 std::string RecordingFiler::collectingFolder() const {
@@ -78,7 +54,7 @@ RecordingFiler::Outcome RecordingFiler::file(const std::string& workingFile,
     for (std::size_t i = 0; at && folders && i < folders->size(); ++i)
       at = folderIn(*at, (*folders)[i]);
     if (at) {
-      if (auto copied = copyComplete(workingFile, *at, captureName); !copied)
+      if (auto copied = copyFileAtomically(workingFile, *at + "/" + captureName); !copied)
         note(copied.error().message);
     } else {
       note(at.error().message);
@@ -94,7 +70,7 @@ RecordingFiler::Outcome RecordingFiler::file(const std::string& workingFile,
               std::make_error_code(std::errc::no_such_file_or_directory).message());
   if (fs::is_directory(p_.recordingsFolder, ec)) collecting = folderIn(p_.recordingsFolder, "W");
   if (collecting) {
-    if (auto copied = copyComplete(workingFile, *collecting, captureName); copied) {
+    if (auto copied = copyFileAtomically(workingFile, *collecting + "/" + captureName); copied) {
       outcome.collected = true;
       outcome.collectedPath = *collecting + "/" + captureName;
       p_.soundFileCount += 1;

@@ -8,6 +8,7 @@
 
 #include "app/numbers.h"
 #include "app/program.h"
+#include "platform/sound/wav_file.h"
 #include "player/wav/wav_reader.h"
 #include "recorder/capture_name.h"
 #include "recorder/wall_clock_moments.h"
@@ -27,6 +28,8 @@ constexpr int kRecordingTickMs = 50;
 // and the pre-roll keeps what lies beneath it (bench_recorder measures both).
 // Prepended sound is harmless, a lost beginning is not.
 constexpr int kDefaultPreRollMs = 150;
+// A disk that stays full fails every take: told once, until a take is written again.
+constexpr std::string_view kWriteCause = "recorder.write";
 
 bool fileExists(const std::string& path) {
   std::error_code ec;
@@ -126,6 +129,22 @@ void VoiceRecorder::switchOn() {
   f.tmrPegel.setEnabled(true);
 }
 
+void VoiceRecorder::inputSettingsApplied() {
+  if (!running() || p_.shuttingDown() || p_.levelMeter.openedAsChosen()) return;
+  // The take in progress ends as at its maximum time, filed if long enough; then the
+  // stream opens anew and the recorder starts as when switched on, so that the gap
+  // between the two takes is only what reopening the device takes.
+  p_.log.info("recorder", "input device or sample rate changed: the input is opened anew");
+  if (recordingActive == 1) {
+    endTake();
+    hideRunningTime();
+  }
+  p_.levelMeter.closeMeterInput();
+  // With automatic recording on, apply start state switches it on next; once is enough
+  // to hear why a device cannot be opened.
+  if (p_.autoRecordFlag != 1) switchOn();
+}
+
 void VoiceRecorder::switchOff() {
   MainForm& f = p_.frm_DoKu;
   f.cmd_File_lö.setVisible(true);
@@ -201,7 +220,10 @@ void VoiceRecorder::startCapture(bool atStreamOpen) {
   p_.mci.sendString("set capture time format milliseconds  bitspersample 8 samplespersec " + rate +
                     " channels 1 bytespersec " + rate + " alignment 1");
   p_.mci.setCaptureStart(atStreamOpen ? 0 : triggeredStart());
+  // The take is written into its working file while it is heard.
+  p_.mci.setCaptureFile(captureName);
   p_.mci.sendString("record capture ");
+  p_.log.info("recorder", "take " + captureName + " begins");
 }
 
 std::uint64_t VoiceRecorder::triggeredStart() {
@@ -251,8 +273,16 @@ void VoiceRecorder::stopSaveClose() {
     captureOpen_ = false;
     if (const auto span = p_.mci.captureSpan()) previousEnd_ = std::max(previousEnd_, span->end);
     if (!saved.empty() || !fileExists(name)) {
-      stopForFailure(
-          p_.ownMessage(OwnText::RecordingSaveFailed, {name, saved.empty() ? "no file" : saved}));
+      // The recorder carries on: the next take may well be written, and what was written
+      // of this one is filed at the next start.
+      const std::string reason = saved.empty() ? "no file" : saved;
+      if (fileExists(name)) {
+        p_.notice("recorder",
+                  p_.ownMessage(OwnText::RecordingSaveKept,
+                                {name, fs::absolute(name).parent_path().string(), reason}));
+      } else {
+        p_.notice("recorder", p_.ownMessage(OwnText::RecordingSaveFailed, {name, reason}));
+      }
     } else {
       HeaderFieldTable fields;
       const double seconds = ReadHeaderFields(name, fields);
@@ -313,20 +343,45 @@ void VoiceRecorder::fileLeftovers() {
   for (const auto& entry : fs::directory_iterator(".", ec)) {
     const std::string name = entry.path().filename().string();
     std::error_code typeError;
-    if (entry.is_regular_file(typeError) && isCaptureName(name)) names.push_back(name);
+    if (!entry.is_regular_file(typeError) || !isCaptureName(name)) continue;
+    // The take being written has the same kind of name.
+    if (captureOpen_ && name == captureName) continue;
+    names.push_back(name);
   }
   std::sort(names.begin(), names.end());
   for (const std::string& name : names) {
+    if (!repairLeftover(name)) continue;
     HeaderFieldTable fields;
     const double seconds = ReadHeaderFields(name, fields);
     const RecordingFiler::Outcome filed = filer.file(name, name);
     if (filed.collected) {
       fileRecorded(filed.collectedPath, seconds);
       deleteWorkingFile(name);
+      p_.notice("filing", p_.ownMessage(OwnText::LeftoverFiled, {name}));
     } else {
       keepWorkingFile(name, filed.problem);
     }
   }
+}
+
+bool VoiceRecorder::repairLeftover(const std::string& name) {
+  // A take cut short by a crash or a power cut has a header that counts only the seconds
+  // synced before it; its sound runs to the end of the file.
+  const Result<bool> repaired = completeWaveHeader(name);
+  if (repaired) {
+    if (*repaired) p_.log.info("recorder", name + ": header completed from the file's length");
+    return true;
+  }
+  std::error_code ec;
+  if (fs::file_size(name, ec) <= kWaveHeaderBytes && !ec) {
+    // Made, but nothing written into it: there is no sound to keep.
+    p_.log.info("recorder", name + ": empty working file removed");
+    deleteWorkingFile(name);
+    return false;
+  }
+  // Not a header this program writes: filed as it is.
+  p_.log.warning("recorder", repaired.error().message);
+  return true;
 }
 
 void VoiceRecorder::tmrZT1_Timer() {
@@ -360,6 +415,17 @@ void VoiceRecorder::tmrZT1_Timer() {
 
 void VoiceRecorder::tmrZT2_Timer() {
   MainForm& f = p_.frm_DoKu;
+  if (captureOpen_) {
+    if (const auto fault = p_.mci.captureFault()) {
+      // Ended as at the maximum time: what is on the medium is filed like any take.
+      p_.notices.tellOnce(kWriteCause, "recorder",
+                          p_.ownMessage(OwnText::TakeWriteFailed, {captureName, *fault}));
+      endTake();
+      hideRunningTime();
+      return;
+    }
+    if (p_.mci.captureDurable() > 0) p_.notices.clear(kWriteCause);
+  }
   f.progressbar3.setValue(static_cast<int>(maxTicks));
   // With a pause of 1 s or less the silence bar has no room: it stays empty.
   const int silenceRoom = static_cast<int>(p_.pauseAfterSilence) - 1;

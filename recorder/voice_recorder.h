@@ -34,6 +34,11 @@ class VoiceRecorder {
   // Whether the switch-on sequence has run and the meter is open.
   bool running() const;
 
+  // After the settings were applied, before apply start state switches on: a running
+  // recorder whose input device or sample rate they changed ends its take and opens the
+  // input anew.
+  void inputSettingsApplied();
+
   // The network number as it is typed: one digit or nothing.
   void ed_FK_Change();
 
@@ -96,6 +101,9 @@ class VoiceRecorder {
   void hideRunningTime();
   void showSwitchOn();
   void showSwitchOff();
+  // Completes the header of a working file left by an earlier run; false when the file
+  // held no sound and is gone.
+  bool repairLeftover(const std::string& name);
   // Keeps a working file whose copy did not reach W, and says why.
   void keepWorkingFile(const std::string& name, const std::string& reason);
   bool deleteWorkingFile(const std::string& name);

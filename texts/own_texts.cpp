@@ -137,6 +137,19 @@ constexpr std::array<OwnTextRow, kOwnTextCount> kOwnTexts{{
     {OwnText::NoticesCaption, "Meldungen der Station", "Station notices"},
     {OwnText::NoticesClose, "Schliessen", "Close"},
     {OwnText::NoticeLineHint, "Klick: die letzten Meldungen", "Click: the recent notices"},
+    {OwnText::TakeWriteFailed,
+     "Die Aufnahme %1 konnte nicht weiter geschrieben werden (%2). Sie endet mit ihrer letzten "
+     "vollen Sekunde; beim nächsten Signal versucht der Recorder es wieder.",
+     "The recording %1 could not be written any further (%2). It ends with its last whole "
+     "second; the recorder tries again at the next signal."},
+    {OwnText::RecordingSaveKept,
+     "Die Aufnahme %1 konnte nicht gesichert werden (%2). Was von ihr geschrieben ist, bleibt "
+     "in %3 und wird beim nächsten Start abgelegt.",
+     "The recording %1 could not be saved (%2). What was written of it is kept in %3 and "
+     "filed at the next start."},
+    {OwnText::LeftoverFiled,
+     "Die Aufnahme %1 lag noch vom letzten Lauf im Arbeitsordner und ist jetzt abgelegt.",
+     "The recording %1 was left in the working folder by the last run and is filed now."},
 }};
 
 // A row out of place would hand every later message the wrong words.

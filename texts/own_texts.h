@@ -58,7 +58,10 @@ enum class OwnText {
   NoticesCaption,
   NoticesClose,
   NoticeLineHint,
-  Count  // not a text; keep last
+  TakeWriteFailed,    // %1 file, %2 reason
+  RecordingSaveKept,  // %1 file, %2 reason, %3 folder
+  LeftoverFiled,      // %1 file
+  Count               // not a text; keep last
 };
 
 inline constexpr std::size_t kOwnTextCount = static_cast<std::size_t>(OwnText::Count);

@@ -10,6 +10,8 @@ Program& TestProgram::build() {
   Platform platform{clock,  loop,        services,
                     shell,  &serial,     serialPorts,
                     sound ? sound : &quietReceiver};
+  platform.takeFiles = takeFiles ? takeFiles : &posixTakeFiles;
+  platform.takeWriterThreads = takeWriterThreads;
   program = std::make_unique<Program>(platform, ProgramOptions{temp.path(), temp.path() + "/tonvogel"});
   loop.attach(program->ui().timers());
   loop.whileWaiting = [this] {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/program.h"
+#include "platform/posix/posix_take_file.h"
 #include "tests/support/quiet_receiver.h"
 #include "tests/support/scripted_services.h"
 #include "tests/support/serial/fake_serial_port.h"
@@ -32,6 +33,11 @@ struct TestProgram {
   // A sound system for the program; when none is set, a silent receiver with one input.
   SoundSystem* sound = nullptr;
   QuietReceiver quietReceiver{clock};
+  // Where takes are written; real files unless the test sets its own.
+  TakeFiles* takeFiles = nullptr;
+  PosixTakeFiles posixTakeFiles;
+  // Each take written by a thread of its own, as in the program (see Platform).
+  bool takeWriterThreads = false;
   std::unique_ptr<Program> program;
   // While the installation window waits, answer it as a user who accepts would: German
   // unless a language is already set, acceptance, install. No time passes for it, so a
