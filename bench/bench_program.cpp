@@ -7,9 +7,11 @@
 
 namespace tv::bench {
 
-BenchProgram::BenchProgram(const std::string& inputWav, const std::vector<std::string>& lines) {
+BenchProgram::BenchProgram(const std::string& inputWav, const std::vector<std::string>& lines,
+                           bool takeWriterThreads) {
   sound = std::make_unique<FileSoundSystem>(inputWav, t.clock);
   t.sound = sound.get();
+  t.takeWriterThreads = takeWriterThreads;
   auto settings = lines;
   if (test::line(settings, 2).empty()) test::line(settings, 2) = t.folder();
   test::writeSettings(t.file("Tonvogel.ini"), settings);

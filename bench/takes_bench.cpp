@@ -1,0 +1,126 @@
+// What a take costs while it is recorded: the peak memory of a whole program, on the
+// virtual clock, over a 3-minute take at 44,100 Hz against a 10-second one. The take is
+// written into its working file as it is heard, by a writer thread as in the program, so
+// the two should differ by little more than noise. Each take runs in a process of its
+// own, so that the peak of one is not the other's.
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "bench/bench_program.h"
+#include "tests/app/settings_lines.h"
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+constexpr int kRate = 44100;
+constexpr int kInputSeconds = 200;
+constexpr double kAllowedMb = 0.5;
+
+// A /proc/self/status field in kB.
+long statusKb(const char* field) {
+  std::ifstream in("/proc/self/status");
+  std::string line;
+  const std::string wanted = std::string(field) + ":";
+  while (std::getline(in, line)) {
+    if (line.rfind(wanted, 0) == 0) return std::strtol(line.c_str() + wanted.size(), nullptr, 10);
+  }
+  return -1;
+}
+
+// A loud, varied signal from the start for `seconds`, then the zero line.
+std::vector<std::uint8_t> input(int seconds) {
+  std::vector<std::uint8_t> samples(static_cast<std::size_t>(kInputSeconds) * kRate, 128);
+  std::uint32_t state = 1;
+  for (std::size_t i = 0; i < static_cast<std::size_t>(seconds) * kRate; ++i) {
+    state = state * 1664525u + 1013904223u;
+    samples[i] = static_cast<std::uint8_t>(i % 2 ? 220 + (state >> 28) : 20 + (state >> 28));
+  }
+  return samples;
+}
+
+struct Figures {
+  long peakKb = 0;     // VmHWM, reset once the program had started
+  long sampledKb = 0;  // the largest VmRSS seen once a second of the take
+  long takeBytes = 0;  // the filed recording's sound
+};
+
+// In the child: the program records one take of `seconds`, ending at its maximum time.
+Figures take(int seconds) {
+  tv::test::TempFolder folder;
+  const std::string wav = folder.path() + "/net.wav";
+  tv::bench::writeWave(wav, kRate, input(seconds));
+  auto lines = tv::bench::benchSettings("");
+  tv::test::line(lines, 4) = std::to_string(kRate);
+  tv::test::line(lines, 10) = std::to_string(1);  // minimum 1 s
+  tv::test::line(lines, 11) = std::to_string(seconds);
+  tv::bench::BenchProgram b(wav, lines, /*takeWriterThreads=*/true);
+  tv::Program& p = b.p();
+  Figures f;
+  // The peak from here on: the input file, read whole by the stand-in for the sound
+  // card, is the same for both takes and is not the recorder's.
+  std::ofstream("/proc/self/clear_refs") << "5";
+  for (int s = 0; s < seconds + 10; ++s) {
+    b.t.loop.runFor(1000);
+    f.sampledKb = std::max(f.sampledKb, statusKb("VmRSS"));
+  }
+  f.peakKb = statusKb("VmHWM");
+  // The take is the longest recording: the tail of the signal that the meter still saw
+  // when the take ended may start a short one of the silence after it.
+  std::error_code ec;
+  for (const auto& entry :
+       std::filesystem::directory_iterator(p.recordingIndex.collectingFolder(), ec)) {
+    if (entry.path().extension() != ".wav") continue;
+    std::error_code sizeError;
+    const auto size = static_cast<long>(entry.file_size(sizeError)) - 44;
+    if (!sizeError) f.takeBytes = std::max(f.takeBytes, size);
+  }
+  return f;
+}
+
+// Runs `take(seconds)` in a child process and returns its figures.
+Figures measured(int seconds) {
+  int channel[2];
+  if (pipe(channel) != 0) return {};
+  const pid_t child = fork();
+  if (child == 0) {
+    close(channel[0]);
+    const Figures f = take(seconds);
+    (void)!write(channel[1], &f, sizeof f);
+    _exit(0);
+  }
+  close(channel[1]);
+  Figures f;
+  if (read(channel[0], &f, sizeof f) != static_cast<ssize_t>(sizeof f)) f = {};
+  close(channel[0]);
+  waitpid(child, nullptr, 0);
+  return f;
+}
+
+void print(const char* label, const Figures& f) {
+  std::printf(
+      "%-16s %9.2f MB of sound filed; peak RSS over the take %7.2f MB (VmHWM), "
+      "%7.2f MB (VmRSS once a second)\n",
+      label, f.takeBytes / 1e6, f.peakKb / 1024.0, f.sampledKb / 1024.0);
+}
+
+}  // namespace
+
+int main() {
+  std::printf("bench_takes: peak memory of the program over one take at %d Hz\n", kRate);
+  const Figures shortTake = measured(10);
+  print("10-second take", shortTake);
+  const Figures longTake = measured(180);
+  print("3-minute take", longTake);
+  const double grownMb = (longTake.peakKb - shortTake.peakKb) / 1024.0;
+  std::printf("difference: %+.2f MB (goal: within %.1f MB)%s\n", grownMb, kAllowedMb,
+              std::abs(grownMb) <= kAllowedMb ? "  meets" : "");
+  return 0;
+}
