@@ -279,7 +279,7 @@ void VoiceRecorder::stopSaveClose() {
       if (fileExists(name)) {
         p_.notice("recorder",
                   p_.ownMessage(OwnText::RecordingSaveKept,
-                                {name, fs::absolute(name).parent_path().string(), reason}));
+                                {name, reason, fs::absolute(name).parent_path().string()}));
       } else {
         p_.notice("recorder", p_.ownMessage(OwnText::RecordingSaveFailed, {name, reason}));
       }

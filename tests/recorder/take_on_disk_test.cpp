@@ -110,7 +110,10 @@ TEST_F(TakeOnDisk, ASaveThatFailsAtTheEndKeepsTheTakeForTheNextStartWhichSaysSo)
     EXPECT_TRUE(r.filesIn(r.t.file("W")).empty());
     const std::string log = readFile(p.log.path());
     EXPECT_NE(log.find(name), std::string::npos);
-    EXPECT_NE(log.find("Input/output error"), std::string::npos);
+    EXPECT_NE(log.find(name + ": Input/output error). Was von ihr geschrieben ist, bleibt in " +
+                       r.t.folder()),
+              std::string::npos)
+        << log;
 
     r.t.program.reset();
     line(r.lines, 16) = "0";
