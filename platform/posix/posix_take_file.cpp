@@ -59,8 +59,8 @@ Result<std::unique_ptr<TakeFile>> PosixTakeFiles::create(const std::string& path
   if (fd < 0) return failure(reason(path, errno));
   auto file = std::make_unique<PosixTakeFile>(fd, path);
   // The file's data is synced every second; its entry in the folder once, here.
-  std::string folder = std::filesystem::path(path).parent_path().string();
-  if (folder.empty()) folder = ".";
+  std::filesystem::path folder = std::filesystem::path(path).parent_path();
+  if (folder.empty()) folder = std::filesystem::path(".");
   const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dir >= 0) {
     (void)::fsync(dir);
