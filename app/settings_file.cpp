@@ -298,9 +298,9 @@ void SettingsFile::applyLine(int n, const std::string& L, std::vector<std::strin
       p_.recordingsFolder = trim(f.ed_PfadDoku.text());
       const std::string cq = findCaseInsensitive(p_.recordingsFolder, "CQFiles");
       std::error_code ec;
-      if (!fs::is_directory(cq, ec)) {
-        // Only the one folder: a recordings folder that has gone (an unplugged disk)
-        // is not quietly made anew somewhere else.
+      // Only the one folder, and not in a recordings folder that has gone (an unplugged
+      // disk, or its empty mount point): that is not quietly made anew.
+      if (!fs::is_directory(cq, ec) && !p_.recorder.filer.folderVanished(p_.recordingsFolder)) {
         fs::create_directory(cq, ec);
         if (ec || !fs::is_directory(cq))
           warnings.push_back(p_.ownMessage(OwnText::CqFolderFailed,
@@ -375,8 +375,10 @@ void SettingsFile::applyLine(int n, const std::string& L, std::vector<std::strin
       main.progressbar3.setMax(std::max(1, static_cast<int>(p_.maxRecordTenths)));
       break;
     case 12:
-      f.ed_PauseStille.setText(L);
-      p_.pauseAfterSilence = number;
+      // Below 4 s the silence count ends takes in the middle of speech. The settings
+      // window never saves less; a file edited by hand gets what the window would give.
+      f.ed_PauseStille.setText(number < 4 ? std::string("4") : L);
+      p_.pauseAfterSilence = std::max(number, 4.0);
       break;
     case 13:
       f.ed_PauseSignal.setText(L);

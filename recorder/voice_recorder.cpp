@@ -8,8 +8,6 @@
 
 #include "app/numbers.h"
 #include "app/program.h"
-#include "platform/sound/wav_file.h"
-#include "player/wav/wav_reader.h"
 #include "recorder/capture_name.h"
 #include "recorder/wall_clock_moments.h"
 
@@ -30,11 +28,8 @@ constexpr int kRecordingTickMs = 50;
 constexpr int kDefaultPreRollMs = 150;
 // A disk that stays full fails every take: told once, until a take is written again.
 constexpr std::string_view kWriteCause = "recorder.write";
-
-bool fileExists(const std::string& path) {
-  std::error_code ec;
-  return fs::is_regular_file(path, ec);
-}
+// How long the end of the program waits for the filings under way.
+constexpr std::int64_t kShutdownWaitMs = 10'000;
 
 }  // namespace
 
@@ -54,6 +49,8 @@ VoiceRecorder::VoiceRecorder(Program& program)
   f.tmr_Blink.tick = [this] { tmr_Blink_Timer(); };
   message_.tick = [this] { tmrRecorderMessage_Timer(); };
   p_.frm_Einstellungen.ed_FK.change = [this] { ed_FK_Change(); };
+  // Takes are completed and filed by the filer's worker, not by the capture device.
+  p_.mci.setHandOver(true);
 }
 
 void VoiceRecorder::ed_FK_Change() {
@@ -212,11 +209,14 @@ void VoiceRecorder::tmrAufnahme_Timer() {
 }
 
 void VoiceRecorder::startCapture(bool atStreamOpen) {
-  captureName = makeCaptureName(static_cast<int>(roundHalfEven(p_.networkNumber)),
-                                p_.platform.clock.localNow());
+  captureName = freeCaptureName(makeCaptureName(static_cast<int>(roundHalfEven(p_.networkNumber)),
+                                                p_.platform.clock.localNow()));
   const std::string rate = std::to_string(captureRate(p_.frm_Einstellungen.cb_Sample.text()));
   const std::string opened = p_.mci.sendString("open new type waveaudio alias capture ");
-  if (opened.empty()) captureOpen_ = true;
+  if (opened.empty()) {
+    captureOpen_ = true;
+    filer.claim(captureName);
+  }
   p_.mci.sendString("set capture time format milliseconds  bitspersample 8 samplespersec " + rate +
                     " channels 1 bytespersec " + rate + " alignment 1");
   p_.mci.setCaptureStart(atStreamOpen ? 0 : triggeredStart());
@@ -256,8 +256,7 @@ void VoiceRecorder::finishRecording() {
   if (minTicks > p_.minRecordTenths && heard) {
     stopSaveClose();
   } else {
-    p_.mci.sendString("close capture ");
-    captureOpen_ = false;
+    closeCapture("close capture ");
   }
   minTicks = -1;
 }
@@ -268,37 +267,12 @@ void VoiceRecorder::stopSaveClose() {
     const std::string name = captureName;
     p_.player.selectedFile = name;
     p_.mci.sendString("stop capture wait ");
+    // The save is completed by the filing worker, with the playing time, the copies and
+    // the list entry after it: the next take does not wait for the disk.
     const std::string saved = p_.mci.sendString("save capture wait " + name);
-    p_.mci.sendString("close capture wait ");
-    captureOpen_ = false;
+    if (!saved.empty()) p_.log.warning("recorder", name + ": " + saved);
+    closeCapture("close capture wait ");
     if (const auto span = p_.mci.captureSpan()) previousEnd_ = std::max(previousEnd_, span->end);
-    if (!saved.empty() || !fileExists(name)) {
-      // The recorder carries on: the next take may well be written, and what was written
-      // of this one is filed at the next start.
-      const std::string reason = saved.empty() ? "no file" : saved;
-      if (fileExists(name)) {
-        p_.notice("recorder",
-                  p_.ownMessage(OwnText::RecordingSaveKept,
-                                {name, reason, fs::absolute(name).parent_path().string()}));
-      } else {
-        p_.notice("recorder", p_.ownMessage(OwnText::RecordingSaveFailed, {name, reason}));
-      }
-    } else {
-      HeaderFieldTable fields;
-      const double seconds = ReadHeaderFields(name, fields);
-      if (seconds > p_.minRecordTenths / 10) {
-        const RecordingFiler::Outcome filed = filer.file(name, name);
-        if (filed.collected) {
-          fileRecorded(filed.collectedPath, seconds);
-          deleteWorkingFile(name);
-          if (!filed.problem.empty()) p_.notice("filing", filed.problem);
-        } else {
-          keepWorkingFile(name, filed.problem);
-        }
-      } else {
-        deleteWorkingFile(name);
-      }
-    }
   }
   f.tmrZT3.setEnabled(false);
   f.tmrZT2.setEnabled(false);
@@ -309,8 +283,36 @@ void VoiceRecorder::stopSaveClose() {
   silenceTicks = 0;
 }
 
+void VoiceRecorder::closeCapture(const char* command) {
+  p_.mci.sendString(command);
+  if (!captureOpen_) return;
+  captureOpen_ = false;
+  if (auto closed = p_.mci.takeClosed()) {
+    filer.takeClosed(captureName, std::move(*closed));
+  } else {
+    filer.release(captureName);
+  }
+}
+
+std::string VoiceRecorder::freeCaptureName(std::string name) {
+  // Two takes that begin in the same second (the hour repeated when summer time ends, a
+  // take right after a short one) would share a name: the later one moves on by a second
+  // at a time. The name keeps its layout, which the list and the clean-up rely on.
+  constexpr int kMostSeconds = 86'400;
+  for (int i = 0; i < kMostSeconds && filer.nameInUse(name); ++i) {
+    const auto next = nextCaptureName(name);
+    if (!next) break;
+    name = *next;
+  }
+  return name;
+}
+
 void VoiceRecorder::programEnd() {
+  // The take in progress goes first; what was left before waits for the next start.
+  filer.programEnds();
   stopSaveClose();
+  // What is not filed by then stays in the working directory for the next start.
+  filer.finish(kShutdownWaitMs);
 }
 
 void VoiceRecorder::clearState() {
@@ -324,64 +326,13 @@ void VoiceRecorder::clearState() {
   p_.elapsedSeconds = 0;
 }
 
-bool VoiceRecorder::deleteWorkingFile(const std::string& name) {
-  std::error_code ec;
-  fs::remove(name, ec);
-  return !ec;
-}
-
-void VoiceRecorder::keepWorkingFile(const std::string& name, const std::string& reason) {
-  p_.notice("filing", p_.ownMessage(OwnText::RecordingKept,
-                                    {name, fs::absolute(name).parent_path().string(), reason}));
-}
-
 void VoiceRecorder::fileLeftovers() {
-  if (leftoversFiled_) return;
+  // The last apply of the shutdown: what is left waits for the next start.
+  if (p_.shuttingDown()) return;
+  const bool startUp = !leftoversFiled_;
   leftoversFiled_ = true;
-  std::error_code ec;
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(".", ec)) {
-    const std::string name = entry.path().filename().string();
-    std::error_code typeError;
-    if (!entry.is_regular_file(typeError) || !isCaptureName(name)) continue;
-    // The take being written has the same kind of name.
-    if (captureOpen_ && name == captureName) continue;
-    names.push_back(name);
-  }
-  std::sort(names.begin(), names.end());
-  for (const std::string& name : names) {
-    if (!repairLeftover(name)) continue;
-    HeaderFieldTable fields;
-    const double seconds = ReadHeaderFields(name, fields);
-    const RecordingFiler::Outcome filed = filer.file(name, name);
-    if (filed.collected) {
-      fileRecorded(filed.collectedPath, seconds);
-      deleteWorkingFile(name);
-      p_.notice("filing", p_.ownMessage(OwnText::LeftoverFiled, {name}));
-    } else {
-      keepWorkingFile(name, filed.problem);
-    }
-  }
-}
-
-bool VoiceRecorder::repairLeftover(const std::string& name) {
-  // A take cut short by a crash or a power cut has a header that counts only the seconds
-  // synced before it; its sound runs to the end of the file.
-  const Result<bool> repaired = completeWaveHeader(name);
-  if (repaired) {
-    if (*repaired) p_.log.info("recorder", name + ": header completed from the file's length");
-    return true;
-  }
-  std::error_code ec;
-  if (fs::file_size(name, ec) <= kWaveHeaderBytes && !ec) {
-    // Made, but nothing written into it: there is no sound to keep.
-    p_.log.info("recorder", name + ": empty working file removed");
-    deleteWorkingFile(name);
-    return false;
-  }
-  // Not a header this program writes: filed as it is.
-  p_.log.warning("recorder", repaired.error().message);
-  return true;
+  filer.fileLeftovers(startUp);
+  if (startUp) filer.retryTreeCopies();
 }
 
 void VoiceRecorder::tmrZT1_Timer() {
@@ -398,8 +349,7 @@ void VoiceRecorder::tmrZT1_Timer() {
     finishRecording();
     recordingActive = 0;
     f.progressbar4.setValue(0);
-    p_.mci.sendString("close capture ");
-    captureOpen_ = false;
+    closeCapture("close capture ");
     signalAge = -1;
     minTicks = 0;
     maxTicks = 0;

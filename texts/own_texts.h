@@ -58,10 +58,15 @@ enum class OwnText {
   NoticesCaption,
   NoticesClose,
   NoticeLineHint,
-  TakeWriteFailed,    // %1 file, %2 reason
-  RecordingSaveKept,  // %1 file, %2 reason, %3 folder
-  LeftoverFiled,      // %1 file
-  Count               // not a text; keep last
+  TakeWriteFailed,          // %1 file, %2 reason
+  RecordingSaveKept,        // %1 file, %2 reason, %3 folder
+  LeftoverFiled,            // %1 file
+  RecordingsFolderMissing,  // %1 recordings folder, %2 file, %3 folder it stays in
+  RecordingsFolderEmpty,    // %1 recordings folder, %2 file, %3 folder it stays in
+  TreeCopyFailed,           // %1 file, %2 what failed, %3 list of owed copies
+  EditNameTaken,            // %1 file
+  EditFolderGone,           // %1 recordings folder
+  Count                     // not a text; keep last
 };
 
 inline constexpr std::size_t kOwnTextCount = static_cast<std::size_t>(OwnText::Count);

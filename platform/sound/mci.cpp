@@ -68,6 +68,8 @@ struct Mci::CaptureDevice {
   std::unique_ptr<CaptureTap> tap;
   // The working file stays at close: saved under its own name, or its save failed.
   bool keepFile = false;
+  // Saved under its own name with the completion left to the owner.
+  bool savedForOwner = false;
 };
 
 Mci::Mci(SoundSystem& sound, TakeFiles* takeFiles, TakeWriter::Mode writing,
@@ -98,6 +100,12 @@ std::optional<Mci::CaptureSpan> Mci::captureSpan() const {
   if (span_ && capture_ && capture_->tap)
     return CaptureSpan{span_->first, capture_->tap->endPosition()};
   return span_;
+}
+
+std::optional<Mci::ClosedTake> Mci::takeClosed() {
+  std::optional<ClosedTake> closed;
+  closed.swap(closed_);
+  return closed;
 }
 
 std::optional<std::string> Mci::captureFault() const {
@@ -275,12 +283,17 @@ Mci::Reply Mci::saveCapture(std::string_view name) {
     if (auto stream = input_.lock()) stream->update();
   }
   TakeWriter& writer = *capture_->writer;
+  const bool ownFile = std::filesystem::absolute(target).lexically_normal() ==
+                       std::filesystem::absolute(writer.path()).lexically_normal();
+  if (ownFile && handOver_) {
+    capture_->savedForOwner = true;
+    return Reply::done();
+  }
   if (auto settled = writer.settle(); !settled) {
     capture_->keepFile = true;
     return Reply::error(settled.error().message);
   }
-  if (std::filesystem::absolute(target).lexically_normal() ==
-      std::filesystem::absolute(writer.path()).lexically_normal()) {
+  if (ownFile) {
     capture_->keepFile = true;
     return Reply::done();
   }
@@ -293,7 +306,10 @@ Mci::Reply Mci::saveCapture(std::string_view name) {
 Mci::Reply Mci::closeCapture() {
   if (!capture_) return Reply::error(kNotOpen);
   capture_->tap.reset();
-  if (capture_->writer) {
+  if (capture_->writer && handOver_) {
+    closed_ =
+        ClosedTake{std::move(capture_->writer), capture_->savedForOwner || capture_->keepFile};
+  } else if (capture_->writer) {
     const std::string file = capture_->writer->path();
     capture_->writer.reset();
     std::error_code ignored;

@@ -61,6 +61,20 @@ class Mci {
   // scratch file of its own.
   void setCaptureFile(std::string path) { nextFile_ = std::move(path); }
 
+  // The owner completes takes itself, off the calling thread, so that ending a take
+  // never waits for the disk: "save capture wait " under the take's own working file
+  // then only marks it saved, and "close capture " hands the take over (takeClosed())
+  // instead of finishing or removing it here.
+  void setHandOver(bool on) { handOver_ = on; }
+  struct ClosedTake {
+    std::shared_ptr<TakeWriter> take;
+    // Saved under its own name: to be settled and kept. Otherwise a take to discard:
+    // its working file is to go.
+    bool saved = false;
+  };
+  // The take that the last "close capture " handed over, once.
+  std::optional<ClosedTake> takeClosed();
+
   // Why the take in progress could no longer be written (a full disk): it then ends at
   // its last whole second. None while it is written, and when there is no take.
   std::optional<std::string> captureFault() const;
@@ -114,6 +128,8 @@ class Mci {
   std::unique_ptr<PlaybackStream> playback_;
   std::optional<std::uint64_t> nextStart_;
   std::optional<std::string> nextFile_;
+  bool handOver_ = false;
+  std::optional<ClosedTake> closed_;
   std::optional<CaptureSpan> span_;
 };
 

@@ -20,13 +20,6 @@ namespace fs = std::filesystem;
 
 constexpr const char* kFirst = "1_12-07-2026_10-00-00.wav";
 
-int noticesHolding(const TestProgram& t, std::string_view fragment) {
-  int count = 0;
-  for (const auto& n : t.program->notices.history())
-    count += n.text.find(fragment) != std::string::npos;
-  return count;
-}
-
 struct TakeOnDisk : testing::Test {
   TakeOnDisk() {
     line(h.lines, 10) = "3";  // minimum 3 s
@@ -71,8 +64,8 @@ TEST_F(TakeOnDisk, AFullDiskEndsTheTakeAtItsLastWrittenSecondFilesItAndTheNextSi
   ASSERT_EQ(h.filesIn(w()), std::vector<std::string>{kFirst});
   expectStretch(w(kFirst), 0, 4400, 5500);
   EXPECT_TRUE(fs::exists(h.t.file("FK_1/Ja_2026/Mo-12/Tg-07/hh-10/") + kFirst));
-  EXPECT_EQ(noticesHolding(h.t, kFirst), 1);
-  EXPECT_EQ(noticesHolding(h.t, "No space left on device"), 1);  // once, however often it failed
+  EXPECT_EQ(h.t.noticeCount(kFirst), 1);
+  EXPECT_EQ(h.t.noticeCount("No space left on device"), 1);  // once, however often it failed
   EXPECT_TRUE(h.t.services.messages().empty());
   EXPECT_EQ(p.recorderOn, 1);
   EXPECT_TRUE(p.levelMeter.isOpen());
@@ -157,6 +150,7 @@ TEST_F(TakeOnDisk, ANewSampleRateEndsTheTakeAsUsualAndRecordsOnAtTheNewRate) {
   h.t.loop.runFor(6000);
   p.frm_Einstellungen.cb_Sample.setText("22050");
   p.settingsWindow.pressSave();
+  h.t.loop.runPosted();  // the filing reports back
 
   ASSERT_EQ(h.filesIn(w()), std::vector<std::string>{kFirst});
   expectStretch(w(kFirst), 0, 5800, 6200);
@@ -168,6 +162,7 @@ TEST_F(TakeOnDisk, ANewSampleRateEndsTheTakeAsUsualAndRecordsOnAtTheNewRate) {
   h.t.loop.runFor(10'000);
   p.frm_DoKu.lbl_Start.mouseDown(1, 0, 0, 0);
   p.frm_DoKu.lbl_Start.mouseUp(1, 0, 0, 0);
+  h.t.loop.runPosted();
   const auto files = h.filesIn(w());
   ASSERT_EQ(files.size(), 2u);
   const auto second = readPcmWave(w(files[1]));

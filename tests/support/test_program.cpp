@@ -12,6 +12,7 @@ Program& TestProgram::build() {
                     sound ? sound : &quietReceiver};
   platform.takeFiles = takeFiles ? takeFiles : &posixTakeFiles;
   platform.takeWriterThreads = takeWriterThreads;
+  platform.makeWorker = makeWorker;
   program = std::make_unique<Program>(platform, ProgramOptions{temp.path(), temp.path() + "/tonvogel"});
   loop.attach(program->ui().timers());
   loop.whileWaiting = [this] {
@@ -32,10 +33,15 @@ void TestProgram::answerInstallation() {
 }
 
 bool TestProgram::noticed(std::string_view fragment) const {
-  if (!program) return false;
+  return noticeCount(fragment) > 0;
+}
+
+int TestProgram::noticeCount(std::string_view fragment) const {
+  if (!program) return 0;
+  int count = 0;
   for (const auto& n : program->notices.history())
-    if (n.text.find(fragment) != std::string::npos) return true;
-  return false;
+    count += n.text.find(fragment) != std::string::npos;
+  return count;
 }
 
 }  // namespace tv::test

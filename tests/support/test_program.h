@@ -38,6 +38,8 @@ struct TestProgram {
   PosixTakeFiles posixTakeFiles;
   // Each take written by a thread of its own, as in the program (see Platform).
   bool takeWriterThreads = false;
+  // Workers for slow work; without one, jobs run on the loop at its next turn.
+  WorkerFactory makeWorker;
   std::unique_ptr<Program> program;
   // While the installation window waits, answer it as a user who accepts would: German
   // unless a language is already set, acceptance, install. No time passes for it, so a
@@ -50,6 +52,8 @@ struct TestProgram {
   Program& p() { return *program; }
   // Whether a notice of the station holds `fragment`.
   bool noticed(std::string_view fragment) const;
+  // How many notices of the station hold `fragment`.
+  int noticeCount(std::string_view fragment) const;
 
  private:
   void answerInstallation();
