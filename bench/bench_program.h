@@ -16,7 +16,7 @@ struct BenchProgram {
   // `lines` is a settings file; see freshSettingsLines. Takes are written where their
   // samples are delivered unless `takeWriterThreads`, as in the program.
   BenchProgram(const std::string& inputWav, const std::vector<std::string>& lines,
-               bool takeWriterThreads = false);
+               bool takeWriterThreads = false, WorkerFactory makeWorker = {});
   Program& p() { return t.p(); }
 
   test::TestProgram t;
