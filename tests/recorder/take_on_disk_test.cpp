@@ -46,8 +46,9 @@ struct TakeOnDisk : testing::Test {
     return h.t.p();
   }
 
-  RecorderHarness h;
+  // Outlives the program, whose takes write through it.
   SmallDisk disk;
+  RecorderHarness h;
 };
 
 TEST_F(TakeOnDisk, AFullDiskEndsTheTakeAtItsLastWrittenSecondFilesItAndTheNextSignalTriesAgain) {
@@ -88,8 +89,8 @@ TEST_F(TakeOnDisk, ASaveThatFailsAtTheEndKeepsTheTakeForTheNextStartWhichSaysSo)
   };
   for (const auto& [how, end] : ends) {
     SCOPED_TRACE(how);
-    RecorderHarness r;
     SmallDisk failing;
+    RecorderHarness r;
     r.t.takeFiles = &failing;
     r.silence(200);
     r.burst(30'000);
