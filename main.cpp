@@ -16,6 +16,7 @@
 #include "platform/files.h"
 #include "platform/posix/posix_file_sync.h"
 #include "platform/posix/posix_shell.h"
+#include "platform/posix/posix_take_file.h"
 #include "platform/posix/release_registry.h"
 #include "platform/posix/runtime_folder.h"
 #include "platform/posix/serial/serial_catalog.h"
@@ -154,6 +155,9 @@ int main(int argc, char** argv) {
   platform.makeWorker = [&qt](std::string_view) { return tv::makeThreadWorker(qt.loop()); };
   platform.fileSync = &fileSync;
   const bool holdsLock = lock.state() == tv::qt::FolderLock::State::Held;
+  tv::PosixTakeFiles takeFiles;
+  platform.takeFiles = &takeFiles;
+  platform.takeWriterThreads = true;
   tv::Program program(platform, {folder.string(), executable, holdsLock, lockProblem});
   // Without windows to look at, the log is what the user sees: standard error (the
   // journal of a service, the terminal of a test) gets a copy.

@@ -16,7 +16,9 @@ Program::Program(Platform platform_, ProgramOptions options)
       ui_(platform.clock, platform.loop, platform.services),
       noSound_(platform.sound ? nullptr : std::make_unique<NoSoundSystem>(platform.clock)),
       soundSystem(platform.sound ? *platform.sound : *noSound_),
-      mci(soundSystem),
+      mci(soundSystem, platform.takeFiles,
+          platform.takeWriterThreads ? TakeWriter::Mode::ownThread
+                                     : TakeWriter::Mode::whereDelivered),
       programFolder(std::move(options.programFolder)),
       executablePath(std::move(options.executablePath)),
       holdsFolderLock(options.holdsFolderLock),
@@ -205,7 +207,9 @@ void Program::setUpStatusBar() {
 
 void Program::applyStartState() {
   frm_DoKu.setToolTip(programFileName + " " + versionText);
-  // A recorder that is on already keeps its recording and its stream.
+  // A recorder that is on already keeps its recording and its stream, unless the input
+  // it listens to has changed.
+  recorder.inputSettingsApplied();
   if (autoRecordFlag == 1 && !shuttingDown_ && !recorder.running()) {
     recorderOn = 1;
     frm_DoKu.lbl_Start.setBackColour(rgb(255, 0, 0));

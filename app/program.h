@@ -32,6 +32,7 @@
 #include "platform/sound.h"
 #include "platform/sound/mci.h"
 #include "platform/sound/no_sound_system.h"
+#include "platform/take_file.h"
 #include "platform/ui.h"
 #include "platform/worker.h"
 #include "player/editing.h"
@@ -69,6 +70,12 @@ struct Platform {
   WorkerFactory makeWorker;
   // Syncs the settings file to the disk; without one nothing is synced.
   FileSync* fileSync = nullptr;
+  // Where a take's working file is written while it is heard; without it nothing is
+  // recorded.
+  TakeFiles* takeFiles = nullptr;
+  // A thread of its own writes each take (a real input's capture thread must never wait
+  // for the disk); otherwise whoever delivers the samples writes them (a test's input).
+  bool takeWriterThreads = false;
 };
 
 struct ProgramOptions {

@@ -123,8 +123,10 @@ std::vector<SettingsLine> SettingsFile::makeTable() {
                      const std::string cq = findCaseInsensitive(p.recordingsFolder, "CQFiles");
                      std::error_code ec;
                      if (fs::is_directory(cq, ec)) return;
-                     // Only the one folder: a recordings folder that has gone (an unplugged
-                     // disk) is not quietly made anew somewhere else.
+                     // Only the one folder, and not in a recordings folder that has gone
+                     // (an unplugged disk, or its empty mount point): that is not quietly
+                     // made anew.
+                     if (p.recorder.filer.folderVanished(p.recordingsFolder)) return;
                      fs::create_directory(cq, ec);
                      if (ec || !fs::is_directory(cq))
                        warnings.push_back(p.ownMessage(OwnText::CqFolderFailed,
@@ -247,6 +249,13 @@ std::vector<SettingsLine> SettingsFile::makeTable() {
 
   // 12: the pause after silence, never saved below 4 seconds.
   SettingsLine pause = numberLine("8", f.ed_PauseStille, p.pauseAfterSilence);
+  // Below 4 s the silence count ends takes in the middle of speech. The window never
+  // saves less; a file edited by hand gets what the window would give.
+  pause.apply = [&p, &f](const std::string& L, Warnings&) {
+    const double number = leadingNumber(L);
+    f.ed_PauseStille.setText(number < 4 ? std::string("4") : L);
+    p.pauseAfterSilence = std::max(number, 4.0);
+  };
   pause.save = [&f] {
     if (leadingNumber(f.ed_PauseStille.text()) < 4) f.ed_PauseStille.setText("4");
     return f.ed_PauseStille.text();

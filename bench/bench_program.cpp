@@ -7,9 +7,12 @@
 
 namespace tv::bench {
 
-BenchProgram::BenchProgram(const std::string& inputWav, const std::vector<std::string>& lines) {
+BenchProgram::BenchProgram(const std::string& inputWav, const std::vector<std::string>& lines,
+                           bool takeWriterThreads, WorkerFactory makeWorker) {
   sound = std::make_unique<FileSoundSystem>(inputWav, t.clock);
   t.sound = sound.get();
+  t.takeWriterThreads = takeWriterThreads;
+  t.makeWorker = std::move(makeWorker);
   auto settings = lines;
   if (test::line(settings, 2).empty()) test::line(settings, 2) = t.folder();
   test::writeSettings(t.file("Tonvogel.ini"), settings);

@@ -13,8 +13,10 @@ namespace tv::bench {
 // The whole program on the virtual clock with a WAV file as its input, as the
 // scenario tests run it.
 struct BenchProgram {
-  // `lines` is a settings file; see freshSettingsLines.
-  BenchProgram(const std::string& inputWav, const std::vector<std::string>& lines);
+  // `lines` is a settings file; see freshSettingsLines. Takes are written where their
+  // samples are delivered unless `takeWriterThreads`, as in the program.
+  BenchProgram(const std::string& inputWav, const std::vector<std::string>& lines,
+               bool takeWriterThreads = false, WorkerFactory makeWorker = {});
   Program& p() { return t.p(); }
 
   test::TestProgram t;

@@ -14,6 +14,7 @@
 
 #include "bench/bench_program.h"
 #include "platform/file/file_sound_system.h"
+#include "platform/posix/posix_take_file.h"
 #include "platform/sound/mci.h"
 #include "platform/sound/wav_file.h"
 #include "tests/support/temp_folder.h"
@@ -75,7 +76,8 @@ void fileInput(const std::vector<std::uint8_t>& input, const std::string& dir) {
     return;
   }
   std::shared_ptr<tv::CaptureStream> stream = *opened;
-  tv::Mci mci(sound);
+  tv::PosixTakeFiles takeFiles;
+  tv::Mci mci(sound, &takeFiles);
   mci.setInputStream(stream);
   mci.sendString("open new type waveaudio alias capture ");
   mci.setCaptureStart(0);
@@ -146,7 +148,8 @@ void alsaInput(const std::vector<std::uint8_t>& input, const std::string& dir) {
     return;
   }
   std::shared_ptr<tv::CaptureStream> stream = *opened;
-  tv::Mci mci(sound);
+  tv::PosixTakeFiles takeFiles;
+  tv::Mci mci(sound, &takeFiles);
   mci.setInputStream(stream);
   mci.sendString("open new type waveaudio alias capture ");
   mci.setCaptureStart(0);

@@ -122,6 +122,25 @@ std::string folderHash(const std::string& folder) {
   return text;
 }
 
+Result<void> copyFileAtomically(const std::string& from, const std::string& to) {
+  const std::string part = to + ".part";
+  std::error_code ec;
+  const auto length = fs::file_size(from, ec);
+  if (ec) return failure(from + ": " + ec.message());
+  fs::copy_file(from, part, fs::copy_options::overwrite_existing, ec);
+  if (!ec) {
+    const auto copied = fs::file_size(part, ec);
+    if (!ec && copied != length) ec = std::make_error_code(std::errc::no_space_on_device);
+  }
+  if (!ec) fs::rename(part, to, ec);
+  if (ec) {
+    std::error_code ignored;
+    fs::remove(part, ignored);
+    return failure(to + ": " + ec.message());
+  }
+  return success();
+}
+
 namespace {
 std::string lower(std::string s) {
   std::transform(s.begin(), s.end(), s.begin(),

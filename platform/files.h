@@ -30,6 +30,10 @@ std::string folderHash(const std::string& folder);
 
 // The whole contents of a file; empty when it cannot be read.
 std::string readFileBytes(const std::string& path);
+// Copies `from` to `to` through a temporary name beside `to` and a rename, so that `to`
+// never holds half a file: it is there complete, with the source's length, or not at all
+// (an earlier file of that name stays as it was).
+Result<void> copyFileAtomically(const std::string& from, const std::string& to);
 
 // Finds an existing entry of `folder` whose name differs from `name` only in case
 // (folders copied from Windows keep their own spelling); returns folder/name when none.

@@ -31,10 +31,20 @@ inline constexpr std::size_t kMeterBlockBytes = 2048;
 
 struct CaptureTapRegistry;
 
+// Takes the samples of a tap as they are delivered, in place of the tap's own queue.
+class CaptureSink {
+ public:
+  virtual ~CaptureSink() = default;
+  // On the producer's thread, with the stream's tap lock held: must not wait for the
+  // consumer thread nor call back into the stream.
+  virtual void receive(std::span<const std::uint8_t> samples) = 0;
+};
+
 // Every sample a stream delivers between openTap() and the tap's destruction,
 // in order, nothing dropped however long the take and however slow the
-// reader. Filled by the producer thread, drained by the consumer thread.
-// Stays valid, and simply stops growing, when the stream goes away first.
+// reader. Filled by the producer thread, drained by the consumer thread, or
+// handed straight to a sink. Stays valid, and simply stops growing, when the
+// stream goes away first.
 class CaptureTap {
  public:
   explicit CaptureTap(std::shared_ptr<CaptureTapRegistry> registry);
@@ -44,6 +54,8 @@ class CaptureTap {
 
   // Stream position of the first sample of this tap.
   std::uint64_t startPosition() const { return startPosition_; }
+  // Stream position after the last sample delivered to the tap so far.
+  std::uint64_t endPosition() const;
 
   // Appends everything delivered since the last drain to `out`. Call the
   // stream's update() first while the stream is there, so that a lazy
@@ -54,7 +66,9 @@ class CaptureTap {
   friend class CaptureStream;
   std::shared_ptr<CaptureTapRegistry> registry_;
   std::vector<std::vector<std::uint8_t>> blocks_;  // guarded by the registry
+  CaptureSink* sink_ = nullptr;
   std::uint64_t startPosition_ = 0;
+  std::uint64_t delivered_ = 0;  // guarded by the registry
 };
 
 // An open input device: one producer (a capture thread, or a lazy producer
@@ -88,12 +102,14 @@ class CaptureStream {
   // `first` then lies beyond `from`.
   RingBuffer::ReadResult read(std::uint64_t from, std::span<std::uint8_t> out);
 
-  std::unique_ptr<CaptureTap> openTap();
+  // A tap whose samples go to `sink`, when one is given, for as long as the tap
+  // lives; the sink must outlive the tap.
+  std::unique_ptr<CaptureTap> openTap(CaptureSink* sink = nullptr);
   // A tap that begins at the earlier stream position `from`: what the ring
   // still holds from there up to now comes first, then everything that
   // arrives. Where the ring no longer reaches back that far, the tap begins
   // at the oldest sample it holds (see startPosition()).
-  std::unique_ptr<CaptureTap> openTapFrom(std::uint64_t from);
+  std::unique_ptr<CaptureTap> openTapFrom(std::uint64_t from, CaptureSink* sink = nullptr);
 
   // Ok while the device delivers; the error once it has failed (unplugged,
   // stopped by the system). A failed stream delivers nothing more.

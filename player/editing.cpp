@@ -277,9 +277,19 @@ std::optional<std::string> Editing::save(bool cut) {
     const std::span<const std::uint8_t> bytes(*file);
     const auto out = cut ? withoutStretchFile(bytes, *stretch) : pieceFile(bytes, *stretch);
     if (!out) return std::nullopt;
+    // A recordings folder that has gone (an unplugged disk) is not made anew, and no
+    // recording or CQ call is written over.
+    if (p_.recorder.filer.folderVanished(p_.recordingsFolder)) {
+      p_.tellUser(p_.ownMessage(OwnText::EditFolderGone, {p_.recordingsFolder}));
+      return std::nullopt;
+    }
     const std::string folder = findCaseInsensitive(p_.recordingsFolder, cut ? "W" : "CQFiles");
-    const std::string path = folder + "/" + (cut ? name : "X" + name.substr(1));
+    const std::string path = findCaseInsensitive(folder, cut ? name : "X" + name.substr(1));
     std::error_code ec;
+    if (std::filesystem::exists(path, ec)) {
+      p_.tellUser(p_.ownMessage(OwnText::EditNameTaken, {path}));
+      return std::nullopt;
+    }
     std::filesystem::create_directories(folder, ec);
     const auto ok = writeFileAtomically(path, *out);
     if (!ok) {

@@ -1,5 +1,6 @@
 #include "recorder/capture_name.h"
 
+#include <chrono>
 #include <cmath>
 
 #include "app/numbers.h"
@@ -31,6 +32,35 @@ bool isCaptureName(std::string_view s) {
          digitsAt(s, 5, 2) && s[7] == '-' && digitsAt(s, 8, 4) && s[12] == '_' &&
          digitsAt(s, 13, 2) && s[15] == '-' && digitsAt(s, 16, 2) && s[18] == '-' &&
          digitsAt(s, 19, 2) && s.substr(21) == ".wav";
+}
+
+std::optional<std::string> nextCaptureName(std::string_view name) {
+  if (!isCaptureName(name)) return std::nullopt;
+  const auto number = [&](std::size_t at, std::size_t count) {
+    int value = 0;
+    for (char c : name.substr(at, count)) value = value * 10 + (c - '0');
+    return value;
+  };
+  namespace ch = std::chrono;
+  const ch::year_month_day date{ch::year{number(8, 4)},
+                                ch::month{static_cast<unsigned>(number(2, 2))},
+                                ch::day{static_cast<unsigned>(number(5, 2))}};
+  if (!date.ok()) return std::nullopt;
+  int secondOfDay = number(13, 2) * 3600 + number(16, 2) * 60 + number(19, 2) + 1;
+  ch::sys_days day{date};
+  if (secondOfDay >= 86'400) {
+    day += ch::days{secondOfDay / 86'400};
+    secondOfDay %= 86'400;
+  }
+  const ch::year_month_day next{day};
+  LocalDateTime t;
+  t.year = static_cast<int>(next.year());
+  t.month = static_cast<int>(static_cast<unsigned>(next.month()));
+  t.day = static_cast<int>(static_cast<unsigned>(next.day()));
+  t.hour = secondOfDay / 3600;
+  t.minute = secondOfDay / 60 % 60;
+  t.second = secondOfDay % 60;
+  return makeCaptureName(name[0] - '0', t);
 }
 
 bool networkNumberUsable(std::string_view text) {

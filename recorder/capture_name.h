@@ -18,6 +18,10 @@ std::string makeCaptureName(int networkDigit, const LocalDateTime& start);
 // behind is recognised by it).
 bool isCaptureName(std::string_view name);
 
+// The name of the same network one second later, across midnight, month and year ends:
+// a name taken already advances by it until it is free. None for another layout.
+std::optional<std::string> nextCaptureName(std::string_view name);
+
 // The network numbers the naming allows: one digit, blanks around it aside.
 bool networkNumberUsable(std::string_view text);
 

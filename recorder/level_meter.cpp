@@ -45,24 +45,31 @@ void LevelMeter::fillDeviceList() {
   }
 }
 
-bool LevelMeter::openMeterInput() {
-  failureText_.clear();
-  ComboBox& box = p_.frm_Einstellungen.cb_Device;
+LevelMeter::InputChoice LevelMeter::chosenInput() const {
+  const ComboBox& box = p_.frm_Einstellungen.cb_Device;
   int index = box.listIndex();
   for (int i = 0; index < 0 && i < box.listCount(); ++i)
     if (box.item(i) == box.text()) index = i;
   const double rateNumber = leadingNumber(p_.sampleRate);
-  const int rate =
+  InputChoice choice;
+  choice.rate =
       rateNumber >= 1 && rateNumber <= 1e7 ? static_cast<int>(roundHalfEven(rateNumber)) : 0;
+  choice.name = index < 0 ? box.text() : box.item(index);
+  if (index >= 0) choice.device = static_cast<int>(box.itemData(index));
+  return choice;
+}
+
+bool LevelMeter::openMeterInput() {
+  failureText_.clear();
+  const InputChoice choice = chosenInput();
   std::string reason;
-  std::string device = box.text();
-  if (index < 0) {
+  if (!choice.device) {
     reason = p_.messageTexts.items[15];
   } else {
-    device = box.item(index);
-    auto opened = p_.soundSystem.openInput(static_cast<int>(box.itemData(index)), rate);
+    auto opened = p_.soundSystem.openInput(*choice.device, choice.rate);
     if (opened) {
       stream_ = std::move(*opened);
+      opened_ = choice;
       analysedBlockStart_ = 0;
       openedAtMs_ = p_.platform.clock.monotonicMs();
       p_.mci.setInputStream(stream_);
@@ -70,10 +77,15 @@ bool LevelMeter::openMeterInput() {
     }
     reason = opened.error().message;
   }
-  failureText_ =
-      p_.messageTexts.items[16] + " " + p_.ownMessage(OwnText::SoundDeviceFailed, {device, reason});
+  failureText_ = p_.messageTexts.items[16] + " " +
+                 p_.ownMessage(OwnText::SoundDeviceFailed, {choice.name, reason});
   p_.setWaitText(failureText_);
   return false;
+}
+
+bool LevelMeter::openedAsChosen() const {
+  const InputChoice choice = chosenInput();
+  return choice.device == opened_.device && choice.rate == opened_.rate;
 }
 
 void LevelMeter::closeMeterInput() {

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -33,6 +34,8 @@ class LevelMeter {
   bool openMeterInput();
   void closeMeterInput();
   bool isOpen() const { return stream_ != nullptr; }
+  // Whether the open input is the device and rate the settings now name.
+  bool openedAsChosen() const;
   const std::string& failureText() const { return failureText_; }
 
   void tmrPegel_Timer();
@@ -63,9 +66,18 @@ class LevelMeter {
   int levelPercent = 0;
 
  private:
+  // The device selected in the settings window and the rate of the settings.
+  struct InputChoice {
+    std::optional<int> device;  // none when nothing in the list is selected
+    std::string name;
+    int rate = 0;
+  };
+  InputChoice chosenInput() const;
+
   Program& p_;
   std::shared_ptr<CaptureStream> stream_;
   std::vector<InputDevice> offered_;
+  InputChoice opened_;
   std::array<std::uint8_t, kMeterBlockBytes> block_{};
   std::uint64_t analysedBlockStart_ = 0;
   std::string failureText_;

@@ -1,6 +1,8 @@
 #include "recorder/recording_filer.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <system_error>
 
 #include "app/numbers.h"
@@ -13,99 +15,304 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Makes `name` inside `folder` unless a folder of that name exists already,
-// in whatever case it was written.
-Result<std::string> folderIn(const std::string& folder, const std::string& name) {
-  const std::string path = findCaseInsensitive(folder, name);
-  std::error_code ec;
-  if (fs::is_directory(path, ec)) return path;
-  fs::create_directory(path, ec);
-  if (ec) return failure(path + ": " + ec.message());
-  if (!fs::is_directory(path, ec)) return failure(path + ": not a folder");
-  return path;
+// The extensions a recording may carry in W and in the tree (the archive formats too).
+constexpr const char* kRecordingExtensions[] = {".wav", ".flac", ".ogg", ".opus"};
+constexpr std::string_view kVanishedCause = "filing.vanished";
+constexpr std::string_view kTreeCausePrefix = "filing.tree:";
+constexpr std::string_view kKeptCausePrefix = "filing.kept:";
+
+std::vector<std::string> readLines(const std::string& path) {
+  std::vector<std::string> lines;
+  std::ifstream in(path, std::ios::binary);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty()) lines.push_back(line);
+  }
+  return lines;
 }
 
-// Copies through a temporary name and renames, so that a folder never holds
-// half a recording under a recording's name; true when the copy has the
-// source's length.
-Result<void> copyComplete(const std::string& from, const std::string& folder,
-                          const std::string& name) {
-  const std::string target = folder + "/" + name;
-  const std::string part = target + ".part";
+std::string normal(const std::string& path) {
+  return fs::path(path).lexically_normal().string();
+}
+
+bool anyRecordingAt(const fs::path& folderAndStem) {
   std::error_code ec;
-  const auto length = fs::file_size(from, ec);
-  if (ec) return failure(from + ": " + ec.message());
-  fs::copy_file(from, part, fs::copy_options::overwrite_existing, ec);
-  if (!ec) {
-    const auto copied = fs::file_size(part, ec);
-    if (!ec && copied != length) ec = std::make_error_code(std::errc::no_space_on_device);
+  for (const char* extension : kRecordingExtensions) {
+    fs::path candidate = folderAndStem;
+    candidate += extension;
+    if (fs::exists(candidate, ec)) return true;
   }
-  if (!ec) fs::rename(part, target, ec);
-  if (ec) {
-    std::error_code ignored;
-    fs::remove(part, ignored);
-    return failure(target + ": " + ec.message());
-  }
-  return success();
+  return false;
 }
 
 }  // namespace
+
+RecordingFiler::RecordingFiler(Program& program) : p_(program) {}
+
+RecordingFiler::~RecordingFiler() = default;
+
+Worker& RecordingFiler::worker() {
+  // Made on first use: the program is complete by then (a test's slow worker runs on its
+  // timers).
+  if (!worker_) worker_ = p_.makeWorker("filing");
+  return *worker_;
+}
 
 std::string RecordingFiler::collectingFolder() const {
   return findCaseInsensitive(p_.recordingsFolder, "W");
 }
 
-RecordingFiler::Outcome RecordingFiler::file(const std::string& workingFile,
-                                             const std::string& captureName) {
-  Outcome outcome;
-  auto note = [&outcome](const std::string& problem) {
-    if (!outcome.problem.empty()) outcome.problem += "; ";
-    outcome.problem += problem;
-  };
+void RecordingFiler::loadState() {
+  if (stateLoaded_) return;
+  stateLoaded_ = true;
+  treeOwed_ = readLines(p_.programFolder + "/" + kTreeOwedFile);
+  const auto last = readLines(p_.programFolder + "/" + kLastFilingFile);
+  if (!last.empty()) lastFilingFolder_ = last.front();
+}
 
-  if (p_.loggingFlag == 1) {
-    const auto folders = documentationFolders(captureName, p_.languageIndex);
-    std::error_code ec;
-    Result<std::string> at = p_.recordingsFolder;
-    if (!fs::is_directory(p_.recordingsFolder, ec)) {
-      fs::create_directory(p_.recordingsFolder, ec);
-      if (ec) at = failure(p_.recordingsFolder + ": " + ec.message());
-    }
-    if (at) (void)folderIn(*at, "W");
-    if (!folders)
-      at = failure(captureName + ": no folder names for language " +
-                   std::to_string(p_.languageIndex));
-    for (std::size_t i = 0; at && folders && i < folders->size(); ++i)
-      at = folderIn(*at, (*folders)[i]);
-    if (at) {
-      if (auto copied = copyComplete(workingFile, *at, captureName); !copied)
-        note(copied.error().message);
-    } else {
-      note(at.error().message);
-    }
-  }
-
-  // The collecting folder is made here too when the recordings folder itself
-  // exists; a recordings folder that has gone (an unplugged disk) is not
-  // quietly made anew.
+void RecordingFiler::saveTreeOwed() {
+  std::string text;
+  for (const std::string& path : treeOwed_) text += path + "\n";
+  const std::string file = p_.programFolder + "/" + kTreeOwedFile;
   std::error_code ec;
-  Result<std::string> collecting =
-      failure(p_.recordingsFolder + ": " +
-              std::make_error_code(std::errc::no_such_file_or_directory).message());
-  if (fs::is_directory(p_.recordingsFolder, ec)) collecting = folderIn(p_.recordingsFolder, "W");
-  if (collecting) {
-    if (auto copied = copyComplete(workingFile, *collecting, captureName); copied) {
-      outcome.collected = true;
-      outcome.collectedPath = *collecting + "/" + captureName;
-      p_.soundFileCount += 1;
-      p_.frm_DoKu.sb.setPanelText(2, numberText(p_.soundFileCount));
-    } else {
-      note(copied.error().message);
-    }
-  } else {
-    note(collecting.error().message);
+  if (treeOwed_.empty()) {
+    fs::remove(file, ec);
+  } else if (auto written = writeFileAtomically(file, text); !written) {
+    p_.log.error("filing", file + ": " + written.error().message);
   }
-  return outcome;
+}
+
+void RecordingFiler::filedInto(const std::string& recordingsFolder) {
+  if (normal(recordingsFolder) == normal(lastFilingFolder_)) return;
+  lastFilingFolder_ = recordingsFolder;
+  const std::string file = p_.programFolder + "/" + kLastFilingFile;
+  if (auto written = writeFileAtomically(file, recordingsFolder + "\n"); !written) {
+    p_.log.error("filing", file + ": " + written.error().message);
+  }
+}
+
+bool RecordingFiler::folderVanished(const std::string& recordingsFolder) {
+  loadState();
+  return recordingsFolderGone(recordingsFolder,
+                              normal(recordingsFolder) == normal(lastFilingFolder_))
+      .has_value();
+}
+
+const std::vector<std::string>& RecordingFiler::treeOwed() {
+  loadState();
+  return treeOwed_;
+}
+
+bool RecordingFiler::treeCopyOwed(const std::string& path) {
+  const std::string wanted = normal(path);
+  const auto& owed = treeOwed();
+  return std::any_of(owed.begin(), owed.end(),
+                     [&](const std::string& p) { return normal(p) == wanted; });
+}
+
+bool RecordingFiler::nameInUse(const std::string& name) const {
+  if (inFlight_.count(name) > 0) return true;
+  const std::string stem = fs::path(name).stem().string();
+  if (anyRecordingAt(stem) || anyRecordingAt(fs::path(collectingFolder()) / stem)) return true;
+  if (const auto folders = documentationFolders(name, p_.languageIndex)) {
+    fs::path tree(p_.recordingsFolder);
+    for (const std::string& folder : *folders) tree /= folder;
+    if (anyRecordingAt(tree / stem)) return true;
+  }
+  return false;
+}
+
+FilingJob RecordingFiler::jobFor(const std::string& name) const {
+  FilingJob job;
+  job.name = name;
+  std::error_code ec;
+  job.workingFile = fs::absolute(name, ec).string();
+  if (ec) job.workingFile = name;
+  job.minimumSeconds = p_.minRecordTenths / 10;
+  job.recordingsFolder = p_.recordingsFolder;
+  job.hadCollectingFolder = normal(p_.recordingsFolder) == normal(lastFilingFolder_);
+  job.logging = p_.loggingFlag == 1;
+  job.languageIndex = p_.languageIndex;
+  if (job.logging) job.treeOwed = treeOwed_;
+  return job;
+}
+
+void RecordingFiler::submit(FilingJob job) {
+  inFlight_.insert(job.name);
+  auto shared = std::make_shared<FilingJob>(std::move(job));
+  worker().run<FilingResult>([shared] { return performFiling(*shared); },
+                             [this, shared](FilingResult result) { reported(*shared, result); });
+}
+
+void RecordingFiler::takeClosed(const std::string& name, Mci::ClosedTake closed) {
+  loadState();
+  // Leftovers first: they are older, and a folder that was gone may be back.
+  if (closed.saved) fileLeftovers(false);
+  FilingJob job = jobFor(name);
+  job.take = std::move(closed.take);
+  job.discard = !closed.saved;
+  if (job.discard) job.treeOwed.clear();
+  submit(std::move(job));
+}
+
+void RecordingFiler::fileLeftovers(bool atStartUp) {
+  // A copy that does not hold the folder's lock would take the working files of the
+  // copy that does, in the middle of their takes.
+  if (ending_ || !p_.holdsFolderLock) return;
+  loadState();
+  std::error_code ec;
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(".", ec)) {
+    const std::string name = entry.path().filename().string();
+    std::error_code typeError;
+    if (entry.is_regular_file(typeError) && isCaptureName(name) && inFlight_.count(name) == 0)
+      names.push_back(name);
+  }
+  std::sort(names.begin(), names.end());
+  for (const std::string& name : names) {
+    FilingJob job = jobFor(name);
+    job.leftover = true;
+    job.minimumSeconds = -1;
+    job.treeOwed.clear();
+    if (atStartUp) {
+      // Before the list is read, so that it is listed and counted with the others.
+      FilingResult result = performFiling(job);
+      reported(job, result);
+    } else {
+      submit(std::move(job));
+    }
+  }
+}
+
+void RecordingFiler::retryTreeCopies() {
+  loadState();
+  if (p_.loggingFlag != 1 || treeOwed_.empty()) return;
+  const std::vector<std::string> owed = treeOwed_;
+  const int language = p_.languageIndex;
+  worker().run<std::vector<std::string>>(
+      [owed, language] { return tv::retryTreeCopies(owed, language); },
+      [this](std::vector<std::string> settled) { settleTreeCopies(settled); });
+}
+
+void RecordingFiler::finish(std::int64_t limitMs) {
+  if (worker_ && !worker_->finish(limitMs)) {
+    p_.log.warning("filing", std::to_string(worker_->pending()) +
+                                 " filings not done in time: their recordings stay in the "
+                                 "working directory for the next start");
+  }
+}
+
+void RecordingFiler::reported(const FilingJob& job, const FilingResult& result) {
+  inFlight_.erase(job.name);
+  if (job.discard) return;
+  if (result.repaired)
+    p_.log.info("filing", job.name + ": header completed from the file's length");
+  if (result.emptyRemoved) p_.log.info("filing", job.name + ": empty working file removed");
+  if (result.repairProblem) p_.log.warning("filing", *result.repairProblem);
+  if (result.emptyRemoved) return;
+  if (result.saveProblem) {
+    if (result.workingFileLeft) {
+      p_.notice("recorder", p_.ownMessage(OwnText::RecordingSaveKept,
+                                          {job.name, *result.saveProblem,
+                                           fs::path(job.workingFile).parent_path().string()}));
+    } else {
+      p_.notice("recorder",
+                p_.ownMessage(OwnText::RecordingSaveFailed, {job.name, *result.saveProblem}));
+    }
+    return;
+  }
+  if (result.tooShort) {
+    deleteWorkingFile(job.workingFile);
+    return;
+  }
+  if (result.vanished) {
+    tellVanished(job, *result.vanished);
+    return;
+  }
+  p_.notices.clear(kVanishedCause);
+
+  if (result.treeProblem) {
+    treeCopyFailed(job, result);
+  } else if (result.treeCopied) {
+    for (const std::string& cause : treeCauses_) p_.notices.clear(cause);
+    treeCauses_.clear();
+  }
+  settleTreeCopies(result.treeSettled);
+
+  if (!result.collected) {
+    keepWorkingFile(job, result);
+    return;
+  }
+  for (const std::string& cause : keptCauses_) p_.notices.clear(cause);
+  keptCauses_.clear();
+  filedInto(job.recordingsFolder);
+  p_.soundFileCount += 1;
+  p_.frm_DoKu.sb.setPanelText(2, numberText(p_.soundFileCount));
+  p_.recorder.fileRecorded(result.collectedPath, result.seconds);
+  deleteWorkingFile(job.workingFile);
+  p_.log.info("filing",
+              job.name + " filed in " + fs::path(result.collectedPath).parent_path().string());
+  if (job.leftover) p_.notice("filing", p_.ownMessage(OwnText::LeftoverFiled, {job.name}));
+}
+
+void RecordingFiler::tellVanished(const FilingJob& job, FolderGone why) {
+  const OwnText text = why == FolderGone::missing ? OwnText::RecordingsFolderMissing
+                                                  : OwnText::RecordingsFolderEmpty;
+  const std::string where = fs::path(job.workingFile).parent_path().string();
+  // One notice while the folder stays away; each recording kept is in the log.
+  if (!p_.notices.tellOnce(kVanishedCause, "filing",
+                           p_.ownMessage(text, {job.recordingsFolder, job.name, where}))) {
+    p_.log.warning("filing",
+                   job.name + " kept in " + where + ": " + job.recordingsFolder + " is not there");
+  }
+}
+
+void RecordingFiler::keepWorkingFile(const FilingJob& job, const FilingResult& result) {
+  // Kept recordings are offered again at every filing: a W that stays unusable is told
+  // once, and each recording kept is in the log.
+  const std::string reason = result.collectProblem.value_or("?");
+  const std::string cause = std::string(kKeptCausePrefix) + result.collectReason;
+  keptCauses_.insert(cause);
+  if (!p_.notices.tellOnce(
+          cause, "filing",
+          p_.ownMessage(OwnText::RecordingKept,
+                        {job.name, fs::path(job.workingFile).parent_path().string(), reason}))) {
+    p_.log.warning("filing", job.name + " kept: " + reason);
+  }
+}
+
+void RecordingFiler::deleteWorkingFile(const std::string& path) {
+  std::error_code ec;
+  fs::remove(path, ec);
+  if (ec) p_.log.warning("filing", path + ": " + ec.message());
+}
+
+void RecordingFiler::treeCopyFailed(const FilingJob& job, const FilingResult& result) {
+  const std::string owedFile = p_.programFolder + "/" + kTreeOwedFile;
+  if (result.collected && !treeCopyOwed(result.collectedPath)) {
+    treeOwed_.push_back(result.collectedPath);
+    saveTreeOwed();
+  }
+  const std::string cause = std::string(kTreeCausePrefix) + result.treeReason;
+  treeCauses_.insert(cause);
+  if (!p_.notices.tellOnce(
+          cause, "filing",
+          p_.ownMessage(OwnText::TreeCopyFailed, {job.name, *result.treeProblem, owedFile}))) {
+    p_.log.warning("filing", job.name + ": " + *result.treeProblem);
+  }
+}
+
+void RecordingFiler::settleTreeCopies(const std::vector<std::string>& settled) {
+  if (settled.empty()) return;
+  const auto before = treeOwed_.size();
+  std::erase_if(treeOwed_, [&](const std::string& path) {
+    return std::find(settled.begin(), settled.end(), path) != settled.end();
+  });
+  if (treeOwed_.size() == before) return;
+  saveTreeOwed();
+  for (const std::string& cause : treeCauses_) p_.notices.clear(cause);
+  treeCauses_.clear();
 }
 
 }  // namespace tv

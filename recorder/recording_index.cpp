@@ -192,6 +192,8 @@ void RecordingIndex::cleanUp() {
       const fs::path file = fs::path(trim(entry)).lexically_normal();
       if (file.parent_path() != folder) continue;
       if (!recordingDate(file.filename().string(), indexNetwork_)) continue;
+      // Its copy into the dated tree is still owed: W keeps it until the tree has it.
+      if (p_.loggingFlag == 1 && p_.recorder.filer.treeCopyOwed(file.string())) continue;
       std::error_code ec;
       if (!fs::is_regular_file(file, ec)) continue;
       // A file that cannot be deleted stays and is found again by the next rebuild.
@@ -214,8 +216,13 @@ void RecordingIndex::entryAndTotalsAfterFiling(const std::string& captureName, d
     return;
   }
   MainForm& f = p_.frm_DoKu;
-  f.lb_Sounds.addItem(listEntry(captureName, seconds * 10));
-  f.lb_Sounds.setListIndex(f.lb_Sounds.listCount() - 1);
+  // A rebuild may have found the copy in W before its filing reported back: no second
+  // line then. Only the first rebuild of a run counts times, and no filing is under way
+  // before it, so the time is counted here.
+  if (!listed(captureName)) {
+    f.lb_Sounds.addItem(listEntry(captureName, seconds * 10));
+    f.lb_Sounds.setListIndex(f.lb_Sounds.listCount() - 1);
+  }
   addToTotals(seconds);
 }
 
@@ -235,17 +242,17 @@ void RecordingIndex::runDeferredFilings(bool rebuildCountedTotals) {
   std::vector<Filing> filings;
   filings.swap(deferredFilings_);
   for (const Filing& filing : filings) {
-    const auto& items = p_.frm_DoKu.lb_Sounds.items();
-    const bool listed = std::any_of(items.begin(), items.end(), [&](const std::string& item) {
-      return trim(item.substr(0, 25)) == filing.captureName;
-    });
-    if (!listed) {
-      entryAndTotalsAfterFiling(filing.captureName, filing.seconds);
-    } else if (!rebuildCountedTotals) {
-      // Listed by the rebuild but not counted by it: only the time is missing.
-      addToTotals(filing.seconds);
-    }
+    // Listed and counted by the rebuild: nothing is missing.
+    if (rebuildCountedTotals && listed(filing.captureName)) continue;
+    entryAndTotalsAfterFiling(filing.captureName, filing.seconds);
   }
+}
+
+bool RecordingIndex::listed(const std::string& captureName) const {
+  const auto& items = p_.frm_DoKu.lb_Sounds.items();
+  return std::any_of(items.begin(), items.end(), [&](const std::string& item) {
+    return trim(item.substr(0, 25)) == captureName;
+  });
 }
 
 void RecordingIndex::writeTotals(double seconds) {

@@ -64,6 +64,8 @@ class RecordingIndex {
   void writeTotals(double seconds);
   void showProgress(const std::string& path);
   void runDeferredFilings(bool rebuildCountedTotals);
+  // Whether the list shows a line of the recording `captureName`.
+  bool listed(const std::string& captureName) const;
   std::string messageText(int entry) const;
 
   Program& p_;

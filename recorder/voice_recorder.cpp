@@ -8,7 +8,6 @@
 
 #include "app/numbers.h"
 #include "app/program.h"
-#include "player/wav/wav_reader.h"
 #include "recorder/capture_name.h"
 #include "recorder/wall_clock_moments.h"
 
@@ -27,11 +26,10 @@ constexpr int kRecordingTickMs = 50;
 // and the pre-roll keeps what lies beneath it (bench_recorder measures both).
 // Prepended sound is harmless, a lost beginning is not.
 constexpr int kDefaultPreRollMs = 150;
-
-bool fileExists(const std::string& path) {
-  std::error_code ec;
-  return fs::is_regular_file(path, ec);
-}
+// A disk that stays full fails every take: told once, until a take is written again.
+constexpr std::string_view kWriteCause = "recorder.write";
+// How long the end of the program waits for the filings under way.
+constexpr std::int64_t kShutdownWaitMs = 10'000;
 
 }  // namespace
 
@@ -51,6 +49,8 @@ VoiceRecorder::VoiceRecorder(Program& program)
   f.tmr_Blink.tick = [this] { tmr_Blink_Timer(); };
   message_.tick = [this] { tmrRecorderMessage_Timer(); };
   p_.frm_Einstellungen.ed_FK.change = [this] { ed_FK_Change(); };
+  // Takes are completed and filed by the filer's worker, not by the capture device.
+  p_.mci.setHandOver(true);
 }
 
 void VoiceRecorder::ed_FK_Change() {
@@ -126,6 +126,22 @@ void VoiceRecorder::switchOn() {
   f.tmrPegel.setEnabled(true);
 }
 
+void VoiceRecorder::inputSettingsApplied() {
+  if (!running() || p_.shuttingDown() || p_.levelMeter.openedAsChosen()) return;
+  // The take in progress ends as at its maximum time, filed if long enough; then the
+  // stream opens anew and the recorder starts as when switched on, so that the gap
+  // between the two takes is only what reopening the device takes.
+  p_.log.info("recorder", "input device or sample rate changed: the input is opened anew");
+  if (recordingActive == 1) {
+    endTake();
+    hideRunningTime();
+  }
+  p_.levelMeter.closeMeterInput();
+  // With automatic recording on, apply start state switches it on next; once is enough
+  // to hear why a device cannot be opened.
+  if (p_.autoRecordFlag != 1) switchOn();
+}
+
 void VoiceRecorder::switchOff() {
   MainForm& f = p_.frm_DoKu;
   f.cmd_File_lö.setVisible(true);
@@ -193,15 +209,21 @@ void VoiceRecorder::tmrAufnahme_Timer() {
 }
 
 void VoiceRecorder::startCapture(bool atStreamOpen) {
-  captureName = makeCaptureName(static_cast<int>(roundHalfEven(p_.networkNumber)),
-                                p_.platform.clock.localNow());
+  captureName = freeCaptureName(makeCaptureName(static_cast<int>(roundHalfEven(p_.networkNumber)),
+                                                p_.platform.clock.localNow()));
   const std::string rate = std::to_string(captureRate(p_.frm_Einstellungen.cb_Sample.text()));
   const std::string opened = p_.mci.sendString("open new type waveaudio alias capture ");
-  if (opened.empty()) captureOpen_ = true;
+  if (opened.empty()) {
+    captureOpen_ = true;
+    filer.claim(captureName);
+  }
   p_.mci.sendString("set capture time format milliseconds  bitspersample 8 samplespersec " + rate +
                     " channels 1 bytespersec " + rate + " alignment 1");
   p_.mci.setCaptureStart(atStreamOpen ? 0 : triggeredStart());
+  // The take is written into its working file while it is heard.
+  p_.mci.setCaptureFile(captureName);
   p_.mci.sendString("record capture ");
+  p_.log.info("recorder", "take " + captureName + " begins");
 }
 
 std::uint64_t VoiceRecorder::triggeredStart() {
@@ -234,8 +256,7 @@ void VoiceRecorder::finishRecording() {
   if (minTicks > p_.minRecordTenths && heard) {
     stopSaveClose();
   } else {
-    p_.mci.sendString("close capture ");
-    captureOpen_ = false;
+    closeCapture("close capture ");
   }
   minTicks = -1;
 }
@@ -246,29 +267,12 @@ void VoiceRecorder::stopSaveClose() {
     const std::string name = captureName;
     p_.player.selectedFile = name;
     p_.mci.sendString("stop capture wait ");
+    // The save is completed by the filing worker, with the playing time, the copies and
+    // the list entry after it: the next take does not wait for the disk.
     const std::string saved = p_.mci.sendString("save capture wait " + name);
-    p_.mci.sendString("close capture wait ");
-    captureOpen_ = false;
+    if (!saved.empty()) p_.log.warning("recorder", name + ": " + saved);
+    closeCapture("close capture wait ");
     if (const auto span = p_.mci.captureSpan()) previousEnd_ = std::max(previousEnd_, span->end);
-    if (!saved.empty() || !fileExists(name)) {
-      stopForFailure(
-          p_.ownMessage(OwnText::RecordingSaveFailed, {name, saved.empty() ? "no file" : saved}));
-    } else {
-      HeaderFieldTable fields;
-      const double seconds = ReadHeaderFields(name, fields);
-      if (seconds > p_.minRecordTenths / 10) {
-        const RecordingFiler::Outcome filed = filer.file(name, name);
-        if (filed.collected) {
-          fileRecorded(filed.collectedPath, seconds);
-          deleteWorkingFile(name);
-          if (!filed.problem.empty()) p_.notice("filing", filed.problem);
-        } else {
-          keepWorkingFile(name, filed.problem);
-        }
-      } else {
-        deleteWorkingFile(name);
-      }
-    }
   }
   f.tmrZT3.setEnabled(false);
   f.tmrZT2.setEnabled(false);
@@ -279,8 +283,36 @@ void VoiceRecorder::stopSaveClose() {
   silenceTicks = 0;
 }
 
+void VoiceRecorder::closeCapture(const char* command) {
+  p_.mci.sendString(command);
+  if (!captureOpen_) return;
+  captureOpen_ = false;
+  if (auto closed = p_.mci.takeClosed()) {
+    filer.takeClosed(captureName, std::move(*closed));
+  } else {
+    filer.release(captureName);
+  }
+}
+
+std::string VoiceRecorder::freeCaptureName(std::string name) {
+  // Two takes that begin in the same second (the hour repeated when summer time ends, a
+  // take right after a short one) would share a name: the later one moves on by a second
+  // at a time. The name keeps its layout, which the list and the clean-up rely on.
+  constexpr int kMostSeconds = 86'400;
+  for (int i = 0; i < kMostSeconds && filer.nameInUse(name); ++i) {
+    const auto next = nextCaptureName(name);
+    if (!next) break;
+    name = *next;
+  }
+  return name;
+}
+
 void VoiceRecorder::programEnd() {
+  // The take in progress goes first; what was left before waits for the next start.
+  filer.programEnds();
   stopSaveClose();
+  // What is not filed by then stays in the working directory for the next start.
+  filer.finish(kShutdownWaitMs);
 }
 
 void VoiceRecorder::clearState() {
@@ -294,39 +326,13 @@ void VoiceRecorder::clearState() {
   p_.elapsedSeconds = 0;
 }
 
-bool VoiceRecorder::deleteWorkingFile(const std::string& name) {
-  std::error_code ec;
-  fs::remove(name, ec);
-  return !ec;
-}
-
-void VoiceRecorder::keepWorkingFile(const std::string& name, const std::string& reason) {
-  p_.notice("filing", p_.ownMessage(OwnText::RecordingKept,
-                                    {name, fs::absolute(name).parent_path().string(), reason}));
-}
-
 void VoiceRecorder::fileLeftovers() {
-  if (leftoversFiled_) return;
+  // The last apply of the shutdown: what is left waits for the next start.
+  if (p_.shuttingDown()) return;
+  const bool startUp = !leftoversFiled_;
   leftoversFiled_ = true;
-  std::error_code ec;
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(".", ec)) {
-    const std::string name = entry.path().filename().string();
-    std::error_code typeError;
-    if (entry.is_regular_file(typeError) && isCaptureName(name)) names.push_back(name);
-  }
-  std::sort(names.begin(), names.end());
-  for (const std::string& name : names) {
-    HeaderFieldTable fields;
-    const double seconds = ReadHeaderFields(name, fields);
-    const RecordingFiler::Outcome filed = filer.file(name, name);
-    if (filed.collected) {
-      fileRecorded(filed.collectedPath, seconds);
-      deleteWorkingFile(name);
-    } else {
-      keepWorkingFile(name, filed.problem);
-    }
-  }
+  filer.fileLeftovers(startUp);
+  if (startUp) filer.retryTreeCopies();
 }
 
 void VoiceRecorder::tmrZT1_Timer() {
@@ -343,8 +349,7 @@ void VoiceRecorder::tmrZT1_Timer() {
     finishRecording();
     recordingActive = 0;
     f.progressbar4.setValue(0);
-    p_.mci.sendString("close capture ");
-    captureOpen_ = false;
+    closeCapture("close capture ");
     signalAge = -1;
     minTicks = 0;
     maxTicks = 0;
@@ -360,6 +365,17 @@ void VoiceRecorder::tmrZT1_Timer() {
 
 void VoiceRecorder::tmrZT2_Timer() {
   MainForm& f = p_.frm_DoKu;
+  if (captureOpen_) {
+    if (const auto fault = p_.mci.captureFault()) {
+      // Ended as at the maximum time: what is on the medium is filed like any take.
+      p_.notices.tellOnce(kWriteCause, "recorder",
+                          p_.ownMessage(OwnText::TakeWriteFailed, {captureName, *fault}));
+      endTake();
+      hideRunningTime();
+      return;
+    }
+    if (p_.mci.captureDurable() > 0) p_.notices.clear(kWriteCause);
+  }
   f.progressbar3.setValue(static_cast<int>(maxTicks));
   // With a pause of 1 s or less the silence bar has no room: it stays empty.
   const int silenceRoom = static_cast<int>(p_.pauseAfterSilence) - 1;

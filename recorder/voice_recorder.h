@@ -25,14 +25,20 @@ class VoiceRecorder {
 
   // Start-up: the switch's released look, the schedule file, the clock.
   void setUp();
-  // Files recordings that an earlier run had to leave in the working
-  // directory. Once per run, before the recordings are listed.
+  // Files recordings left in the working directory (by an earlier run, or because their
+  // folder was gone). At start-up at once, before the recordings are listed; at every
+  // later apply on the filing worker.
   void fileLeftovers();
 
   void lbl_Start_MouseDown(int button, int shift, int x, int y);
   void lbl_Start_MouseUp(int button, int shift, int x, int y);
   // Whether the switch-on sequence has run and the meter is open.
   bool running() const;
+
+  // After the settings were applied, before apply start state switches on: a running
+  // recorder whose input device or sample rate they changed ends its take and opens the
+  // input anew.
+  void inputSettingsApplied();
 
   // The network number as it is typed: one digit or nothing.
   void ed_FK_Change();
@@ -96,9 +102,10 @@ class VoiceRecorder {
   void hideRunningTime();
   void showSwitchOn();
   void showSwitchOff();
-  // Keeps a working file whose copy did not reach W, and says why.
-  void keepWorkingFile(const std::string& name, const std::string& reason);
-  bool deleteWorkingFile(const std::string& name);
+  // Sends a close command and hands the take it closes to the filer.
+  void closeCapture(const char* command);
+  // `name`, or the first second after it whose name no recording has.
+  std::string freeCaptureName(std::string name);
   // A failure that stops the recorder: it goes off on the next turn of the
   // loop, after the procedure that met the failure has finished.
   void stopForFailure(const std::string& text);

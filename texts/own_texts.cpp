@@ -255,6 +255,46 @@ constexpr std::array<OwnTextRow, kOwnTextCount> kOwnTexts{{
      "einen Ordner wählen, gehen die Aufnahmen in den Programmordner %2.",
      "The recordings folder %1 comes from the Windows program. Until you choose a folder in "
      "the settings, recordings go into the program folder %2."},
+    {OwnText::TakeWriteFailed,
+     "Die Aufnahme %1 konnte nicht weiter geschrieben werden (%2). Sie endet mit ihrer letzten "
+     "vollen Sekunde; beim nächsten Signal versucht der Recorder es wieder.",
+     "The recording %1 could not be written any further (%2). It ends with its last whole "
+     "second; the recorder tries again at the next signal."},
+    {OwnText::RecordingSaveKept,
+     "Die Aufnahme %1 konnte nicht gesichert werden (%2). Was von ihr geschrieben ist, bleibt "
+     "in %3 und wird beim nächsten Start abgelegt.",
+     "The recording %1 could not be saved (%2). What was written of it is kept in %3 and "
+     "filed at the next start."},
+    {OwnText::LeftoverFiled,
+     "Die Aufnahme %1 lag noch vom letzten Lauf im Arbeitsordner und ist jetzt abgelegt.",
+     "The recording %1 was left in the working folder by the last run and is filed now."},
+    {OwnText::RecordingsFolderMissing,
+     "Der Aufnahmeordner %1 ist nicht da. Er wird nicht neu angelegt: Die Aufnahme %2 bleibt in "
+     "%3 und wird abgelegt, sobald der Ordner wieder da ist.",
+     "The recordings folder %1 is not there. It is not made anew: the recording %2 stays in %3 "
+     "and is filed as soon as the folder is back."},
+    {OwnText::RecordingsFolderEmpty,
+     "Im Aufnahmeordner %1 fehlt der Ordner W, den er beim letzten Ablegen hatte; so sieht der "
+     "leere Einhängepunkt einer nicht eingehängten Platte aus. Dort wird nichts angelegt: Die "
+     "Aufnahme %2 bleibt in %3 und wird abgelegt, sobald der Ordner wieder da ist.",
+     "The recordings folder %1 lacks the W folder it had at the last filing, as the empty mount "
+     "point of a disk that is not mounted does. Nothing is made there: the recording %2 stays "
+     "in %3 and is filed as soon as the folder is back."},
+    {OwnText::TreeCopyFailed,
+     "Die Aufnahme %1 konnte nicht in den Dokumentationsbaum kopiert werden (%2). Sie liegt in "
+     "W und steht in %3; die Kopie wird bei jedem Ablegen und jedem Start nachgeholt, und W "
+     "behält die Aufnahme bis dahin.",
+     "The recording %1 could not be copied into the dated tree (%2). It is in W and listed in "
+     "%3; the copy is tried again at every filing and every start, and W keeps the recording "
+     "until then."},
+    {OwnText::EditNameTaken,
+     "Eine Datei %1 gibt es schon; sie wird nicht überschrieben. Es wurde nichts gespeichert.",
+     "A file %1 exists already and is not written over. Nothing was saved."},
+    {OwnText::EditFolderGone,
+     "Der Aufnahmeordner %1 ist nicht da (oder ihm fehlt sein Ordner W, wie einer nicht "
+     "eingehängten Platte). Es wurde nichts gespeichert.",
+     "The recordings folder %1 is not there (or lacks its W folder, as a disk that is not "
+     "mounted does). Nothing was saved."},
 }};
 
 // A row out of place would hand every later message the wrong words.

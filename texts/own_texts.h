@@ -102,6 +102,14 @@ enum class OwnText {
   SettingsRecovered,        // %1 file, %2 lines found, %3 backup
   FolderLockUnavailable,    // %1 folder, %2 reason
   WindowsRecordingsFolder,  // %1 folder as stored, %2 program folder
+  TakeWriteFailed,          // %1 file, %2 reason
+  RecordingSaveKept,        // %1 file, %2 reason, %3 folder
+  LeftoverFiled,            // %1 file
+  RecordingsFolderMissing,  // %1 recordings folder, %2 file, %3 folder it stays in
+  RecordingsFolderEmpty,    // %1 recordings folder, %2 file, %3 folder it stays in
+  TreeCopyFailed,           // %1 file, %2 what failed, %3 list of owed copies
+  EditNameTaken,            // %1 file
+  EditFolderGone,           // %1 recordings folder
   Count                     // not a text; keep last
 };
 

@@ -1,7 +1,10 @@
 #include "platform/sound/mci.h"
 
 #include <charconv>
+#include <filesystem>
+#include <system_error>
 
+#include "platform/files.h"
 #include "platform/sound/wav_file.h"
 
 namespace tv {
@@ -12,6 +15,9 @@ constexpr std::string_view kNotOpen = "The specified device is not open.";
 constexpr std::string_view kAliasInUse = "The specified alias is already being used.";
 constexpr std::string_view kOutOfRange = "A parameter is out of range for the specified command.";
 constexpr std::string_view kNoInput = "No sound input is open to record from.";
+constexpr std::string_view kNoTakeFiles = "No file can be made to record into.";
+// Where a take goes that the caller gave no working file.
+constexpr std::string_view kScratchFile = "capture-take.wav.tmp";
 
 // A waveaudio device that has not been given a format records 11,025 Hz.
 constexpr int kDefaultCaptureRate = 11025;
@@ -57,13 +63,18 @@ struct Mci::CaptureDevice {
   enum class Mode { idle, recording, paused, stopped };
   Mode mode = Mode::idle;
   int formatRate = kDefaultCaptureRate;
-  std::optional<int> recordedRate;  // rate of the samples held, once there are any
-  std::vector<std::uint8_t> samples;
+  // From the first "record capture " on; its rate is the take's.
+  std::unique_ptr<TakeWriter> writer;
   std::unique_ptr<CaptureTap> tap;
-  std::uint64_t tapDrained = 0;  // samples taken from the current tap so far
+  // The working file stays at close: saved under its own name, or its save failed.
+  bool keepFile = false;
+  // Saved under its own name with the completion left to the owner.
+  bool savedForOwner = false;
 };
 
-Mci::Mci(SoundSystem& sound, std::size_t logCapacity) : sound_(sound), logCapacity_(logCapacity) {}
+Mci::Mci(SoundSystem& sound, TakeFiles* takeFiles, TakeWriter::Mode writing,
+         std::size_t logCapacity)
+    : sound_(sound), takeFiles_(takeFiles), writing_(writing), logCapacity_(logCapacity) {}
 
 Mci::~Mci() = default;
 
@@ -84,6 +95,28 @@ std::string Mci::sendString(std::string_view command) {
 }
 
 bool Mci::playbackSilent() const { return playback_ && !playback_->audible(); }
+
+std::optional<Mci::CaptureSpan> Mci::captureSpan() const {
+  if (span_ && capture_ && capture_->tap)
+    return CaptureSpan{span_->first, capture_->tap->endPosition()};
+  return span_;
+}
+
+std::optional<Mci::ClosedTake> Mci::takeClosed() {
+  std::optional<ClosedTake> closed;
+  closed.swap(closed_);
+  return closed;
+}
+
+std::optional<std::string> Mci::captureFault() const {
+  if (!capture_ || !capture_->writer) return std::nullopt;
+  return capture_->writer->progress().fault;
+}
+
+std::uint64_t Mci::captureDurable() const {
+  if (!capture_ || !capture_->writer) return 0;
+  return capture_->writer->progress().durable;
+}
 
 Mci::Reply Mci::dispatch(std::string_view command) {
   if (command == "open new type waveaudio alias capture ") return openCapture();
@@ -153,29 +186,31 @@ Mci::Reply Mci::setCaptureFormat(std::string_view arguments) {
 bool Mci::startTap(std::optional<std::uint64_t> from) {
   auto stream = input_.lock();
   if (!stream) return false;
-  capture_->tap = from ? stream->openTapFrom(*from) : stream->openTap();
-  capture_->tapDrained = 0;
-  capture_->recordedRate = stream->sampleRate();
-  return true;
-}
-
-void Mci::drainTap() {
-  const std::size_t before = capture_->samples.size();
-  capture_->tap->drainInto(capture_->samples);
-  capture_->tapDrained += capture_->samples.size() - before;
-  const std::uint64_t first = capture_->tap->startPosition();
-  const std::uint64_t end = first + capture_->tapDrained;
-  if (before == 0 || !span_) {
-    span_ = CaptureSpan{first, end};
-  } else {
-    span_->end = end;
+  std::unique_ptr<TakeWriter>& writer = capture_->writer;
+  const bool beginning = !writer;
+  if (beginning) {
+    std::string file = nextFile_.value_or(std::string(kScratchFile));
+    nextFile_.reset();
+    std::error_code ignored;
+    // The scratch file is the device's own; a working file named by the recorder is
+    // never replaced (the writer refuses it).
+    if (file == kScratchFile) std::filesystem::remove(file, ignored);
+    writer =
+        std::make_unique<TakeWriter>(*takeFiles_, std::move(file), stream->sampleRate(), writing_);
+  } else if (writer->sampleRate() != stream->sampleRate()) {
+    // Samples of two rates cannot share one file.
+    return false;
   }
+  capture_->tap = from ? stream->openTapFrom(*from, writer.get()) : stream->openTap(writer.get());
+  if (beginning)
+    span_ = CaptureSpan{capture_->tap->startPosition(), capture_->tap->startPosition()};
+  return true;
 }
 
 void Mci::collectTap() {
   if (!capture_->tap) return;
   if (auto stream = input_.lock()) stream->update();
-  drainTap();
+  if (span_) span_->end = capture_->tap->endPosition();
   capture_->tap.reset();
 }
 
@@ -185,14 +220,13 @@ Mci::Reply Mci::recordCapture() {
   if (capture_->mode == Mode::recording) return Reply::done();
   auto stream = input_.lock();
   if (!stream) return Reply::error(kNoInput);
-  // Samples of two rates cannot share one file.
-  if (capture_->recordedRate && !capture_->samples.empty() &&
-      *capture_->recordedRate != stream->sampleRate()) {
+  if (!takeFiles_) return Reply::error(kNoTakeFiles);
+  if (capture_->writer && capture_->writer->sampleRate() != stream->sampleRate()) {
     return Reply::error(kOutOfRange);
   }
   // A set start applies to the beginning of a take only.
   std::optional<std::uint64_t> from;
-  if (capture_->samples.empty()) from = nextStart_;
+  if (!capture_->writer) from = nextStart_;
   nextStart_.reset();
   startTap(from);
   capture_->mode = Mode::recording;
@@ -236,22 +270,51 @@ Mci::Reply Mci::saveCapture(std::string_view name) {
     return Reply::error(kNotRecognized);
   }
   if (!capture_) return Reply::error(kNotOpen);
-  if (capture_->mode == CaptureDevice::Mode::recording && capture_->tap) {
-    // Saving while recording keeps the take running; the file holds what
-    // has arrived so far.
-    if (auto stream = input_.lock()) stream->update();
-    drainTap();
+  const std::filesystem::path target(name);
+  if (!capture_->writer) {
+    // Nothing was recorded: an empty file.
+    if (auto written = writeMonoU8Wave(target, capture_->formatRate, {}); !written) {
+      return Reply::error(written.error().message);
+    }
+    return Reply::done();
   }
-  const int rate = capture_->recordedRate.value_or(capture_->formatRate);
-  if (auto written = writeMonoU8Wave(std::filesystem::path(name), rate, capture_->samples);
-      !written) {
-    return Reply::error(written.error().message);
+  // Saving while recording keeps the take running; the file holds what has arrived so far.
+  if (capture_->tap) {
+    if (auto stream = input_.lock()) stream->update();
+  }
+  TakeWriter& writer = *capture_->writer;
+  const bool ownFile = std::filesystem::absolute(target).lexically_normal() ==
+                       std::filesystem::absolute(writer.path()).lexically_normal();
+  if (ownFile && handOver_) {
+    capture_->savedForOwner = true;
+    return Reply::done();
+  }
+  if (auto settled = writer.settle(); !settled) {
+    capture_->keepFile = true;
+    return Reply::error(settled.error().message);
+  }
+  if (ownFile) {
+    capture_->keepFile = true;
+    return Reply::done();
+  }
+  if (auto copied = copyFileAtomically(writer.path(), target.string()); !copied) {
+    return Reply::error(copied.error().message);
   }
   return Reply::done();
 }
 
 Mci::Reply Mci::closeCapture() {
   if (!capture_) return Reply::error(kNotOpen);
+  capture_->tap.reset();
+  if (capture_->writer && handOver_) {
+    closed_ =
+        ClosedTake{std::move(capture_->writer), capture_->savedForOwner || capture_->keepFile};
+  } else if (capture_->writer) {
+    const std::string file = capture_->writer->path();
+    capture_->writer.reset();
+    std::error_code ignored;
+    if (!capture_->keepFile) std::filesystem::remove(file, ignored);
+  }
   capture_.reset();
   return Reply::done();
 }

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "platform/sound.h"
+#include "platform/sound/take_writer.h"
+#include "platform/take_file.h"
 
 namespace tv {
 
@@ -26,9 +28,17 @@ struct MciLogEntry {
 // returns an error text and changes nothing. Successful commands return an
 // empty text, the status commands a decimal number. Everything runs on the
 // calling (GUI) thread; the "wait" commands have finished when they return.
+//
+// A take is not held in memory: from "record capture " on it is written into its
+// working file as it is heard (see TakeWriter). "save capture wait " completes that
+// file, or copies it when the name differs; "close capture " removes it unless it was
+// saved under its own name or a save of it failed (what was written is then kept).
 class Mci {
  public:
-  explicit Mci(SoundSystem& sound, std::size_t logCapacity = 1024);
+  // Without `takeFiles` nothing can be recorded: "record capture " is refused.
+  explicit Mci(SoundSystem& sound, TakeFiles* takeFiles = nullptr,
+               TakeWriter::Mode writing = TakeWriter::Mode::whereDelivered,
+               std::size_t logCapacity = 1024);
   ~Mci();
   Mci(const Mci&) = delete;
   Mci& operator=(const Mci&) = delete;
@@ -46,6 +56,31 @@ class Mci {
   // at the command itself when none is set. Used once, by that command.
   void setCaptureStart(std::uint64_t position) { nextStart_ = position; }
 
+  // The working file of the take that the next "record capture " begins (a bare name
+  // lands in the working directory); used once. Without one the take is written to a
+  // scratch file of its own.
+  void setCaptureFile(std::string path) { nextFile_ = std::move(path); }
+
+  // The owner completes takes itself, off the calling thread, so that ending a take
+  // never waits for the disk: "save capture wait " under the take's own working file
+  // then only marks it saved, and "close capture " hands the take over (takeClosed())
+  // instead of finishing or removing it here.
+  void setHandOver(bool on) { handOver_ = on; }
+  struct ClosedTake {
+    std::shared_ptr<TakeWriter> take;
+    // Saved under its own name: to be settled and kept. Otherwise a take to discard:
+    // its working file is to go.
+    bool saved = false;
+  };
+  // The take that the last "close capture " handed over, once.
+  std::optional<ClosedTake> takeClosed();
+
+  // Why the take in progress could no longer be written (a full disk): it then ends at
+  // its last whole second. None while it is written, and when there is no take.
+  std::optional<std::string> captureFault() const;
+  // Samples of the take in progress on the medium, counted by its file's header.
+  std::uint64_t captureDurable() const;
+
   // Stream positions of the samples the capture device holds (or held, once
   // closed): the first one and the one after the last. With a pause in the
   // take the samples between are not among them.
@@ -53,7 +88,7 @@ class Mci {
     std::uint64_t first = 0;
     std::uint64_t end = 0;
   };
-  std::optional<CaptureSpan> captureSpan() const { return span_; }
+  std::optional<CaptureSpan> captureSpan() const;
 
   // True while "waveplayfile" is open on an output that keeps time without
   // sounding (no output device could be opened).
@@ -81,16 +116,20 @@ class Mci {
   Reply playPlayback(std::string_view position);
 
   bool startTap(std::optional<std::uint64_t> from = std::nullopt);
-  void drainTap();
   void collectTap();
 
   SoundSystem& sound_;
+  TakeFiles* takeFiles_;
+  TakeWriter::Mode writing_;
   std::size_t logCapacity_;
   std::deque<MciLogEntry> log_;
   std::weak_ptr<CaptureStream> input_;
   std::unique_ptr<CaptureDevice> capture_;
   std::unique_ptr<PlaybackStream> playback_;
   std::optional<std::uint64_t> nextStart_;
+  std::optional<std::string> nextFile_;
+  bool handOver_ = false;
+  std::optional<ClosedTake> closed_;
   std::optional<CaptureSpan> span_;
 };
 

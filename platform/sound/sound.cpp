@@ -18,6 +18,11 @@ CaptureTap::~CaptureTap() {
   std::erase(registry_->taps, this);
 }
 
+std::uint64_t CaptureTap::endPosition() const {
+  std::lock_guard lock(registry_->mutex);
+  return startPosition_ + delivered_;
+}
+
 void CaptureTap::drainInto(std::vector<std::uint8_t>& out) {
   std::vector<std::vector<std::uint8_t>> blocks;
   {
@@ -49,18 +54,20 @@ RingBuffer::ReadResult CaptureStream::read(std::uint64_t from, std::span<std::ui
   return ring_.read(from, out);
 }
 
-std::unique_ptr<CaptureTap> CaptureStream::openTap() {
+std::unique_ptr<CaptureTap> CaptureStream::openTap(CaptureSink* sink) {
   pump();
   auto tap = std::make_unique<CaptureTap>(taps_);
+  tap->sink_ = sink;
   std::lock_guard lock(taps_->mutex);
   tap->startPosition_ = taps_->delivered;
   taps_->taps.push_back(tap.get());
   return tap;
 }
 
-std::unique_ptr<CaptureTap> CaptureStream::openTapFrom(std::uint64_t from) {
+std::unique_ptr<CaptureTap> CaptureStream::openTapFrom(std::uint64_t from, CaptureSink* sink) {
   pump();
   auto tap = std::make_unique<CaptureTap>(taps_);
+  tap->sink_ = sink;
   std::lock_guard lock(taps_->mutex);
   const std::uint64_t now = taps_->delivered;
   tap->startPosition_ = now;
@@ -74,8 +81,13 @@ std::unique_ptr<CaptureTap> CaptureStream::openTapFrom(std::uint64_t from) {
           std::min<std::uint64_t>(got.count, now - got.first));
       if (got.first + kept == now) {
         earlier.resize(kept);
-        tap->blocks_.push_back(std::move(earlier));
         tap->startPosition_ = got.first;
+        tap->delivered_ = kept;
+        if (sink) {
+          sink->receive(earlier);
+        } else {
+          tap->blocks_.push_back(std::move(earlier));
+        }
       }
     }
   }
@@ -93,7 +105,14 @@ void CaptureStream::deliver(std::span<const std::uint8_t> samples) {
   if (samples.empty()) return;
   ring_.write(samples);
   std::lock_guard lock(taps_->mutex);
-  for (CaptureTap* tap : taps_->taps) tap->blocks_.emplace_back(samples.begin(), samples.end());
+  for (CaptureTap* tap : taps_->taps) {
+    if (tap->sink_) {
+      tap->sink_->receive(samples);
+    } else {
+      tap->blocks_.emplace_back(samples.begin(), samples.end());
+    }
+    tap->delivered_ += samples.size();
+  }
   taps_->delivered += samples.size();
 }
 

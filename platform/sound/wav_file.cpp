@@ -106,27 +106,58 @@ Result<PcmWave> readPcmWave(const std::filesystem::path& file) {
   return wave;
 }
 
+std::array<std::uint8_t, kWaveHeaderBytes> monoU8WaveHeader(int sampleRate,
+                                                            std::uint32_t dataLength) {
+  const auto rate = static_cast<std::uint32_t>(sampleRate);
+  std::array<std::uint8_t, kWaveHeaderBytes> header{};
+  std::copy_n("RIFF", 4, header.data());
+  put32(header.data() + 4, dataLength + 36);
+  std::copy_n("WAVEfmt ", 8, header.data() + 8);
+  put32(header.data() + 16, 16);
+  put16(header.data() + 20, kFormatPcm);
+  put16(header.data() + 22, 1);     // channels
+  put32(header.data() + 24, rate);  // samples per second
+  put32(header.data() + 28, rate);  // bytes per second
+  put16(header.data() + 32, 1);     // block alignment
+  put16(header.data() + 34, 8);     // bits per sample
+  std::copy_n("data", 4, header.data() + 36);
+  put32(header.data() + 40, dataLength);
+  return header;
+}
+
+Result<bool> completeWaveHeader(const std::filesystem::path& file) {
+  std::error_code ec;
+  const std::uintmax_t size = std::filesystem::file_size(file, ec);
+  if (ec) return failure(file.string() + ": " + ec.message());
+  std::fstream io(file, std::ios::binary | std::ios::in | std::ios::out);
+  std::uint8_t header[kWaveHeaderBytes];
+  if (!io || !io.read(reinterpret_cast<char*>(header), kWaveHeaderBytes)) {
+    return failure(file.string() + ": no complete header");
+  }
+  const std::span<const std::uint8_t> h(header);
+  const bool canonical = std::equal(header, header + 4, "RIFF") &&
+                         std::equal(header + 8, header + 16, "WAVEfmt ") && le32(h, 16) == 16 &&
+                         std::equal(header + 36, header + 40, "data");
+  if (!canonical) return failure(file.string() + ": not a header this program writes");
+  const auto dataLength = static_cast<std::uint32_t>(std::min<std::uintmax_t>(
+      size - kWaveHeaderBytes, std::numeric_limits<std::uint32_t>::max() - kWaveHeaderBytes));
+  if (le32(h, 40) == dataLength && le32(h, 4) == dataLength + 36) return false;
+  put32(header + 4, dataLength + 36);
+  put32(header + 40, dataLength);
+  io.seekp(0);
+  io.write(reinterpret_cast<const char*>(header), kWaveHeaderBytes);
+  io.flush();
+  if (!io) return failure("cannot write " + file.string());
+  return true;
+}
+
 Result<void> writeMonoU8Wave(const std::filesystem::path& file, int sampleRate,
                              std::span<const std::uint8_t> samples) {
-  constexpr std::size_t kHeader = 44;
-  if (samples.size() > std::numeric_limits<std::uint32_t>::max() - kHeader) {
+  if (samples.size() > std::numeric_limits<std::uint32_t>::max() - kWaveHeaderBytes) {
     return failure("the recording is too long for a WAV file");
   }
-  const auto dataLength = static_cast<std::uint32_t>(samples.size());
-  const auto rate = static_cast<std::uint32_t>(sampleRate);
-  std::uint8_t header[kHeader];
-  std::copy_n("RIFF", 4, header);
-  put32(header + 4, dataLength + 36);
-  std::copy_n("WAVEfmt ", 8, header + 8);
-  put32(header + 16, 16);
-  put16(header + 20, kFormatPcm);
-  put16(header + 22, 1);     // channels
-  put32(header + 24, rate);  // samples per second
-  put32(header + 28, rate);  // bytes per second
-  put16(header + 32, 1);     // block alignment
-  put16(header + 34, 8);     // bits per sample
-  std::copy_n("data", 4, header + 36);
-  put32(header + 40, dataLength);
+  const auto header = monoU8WaveHeader(sampleRate, static_cast<std::uint32_t>(samples.size()));
+  constexpr std::size_t kHeader = kWaveHeaderBytes;
 
   std::filesystem::path partial = file;
   partial += ".part";
@@ -134,7 +165,7 @@ Result<void> writeMonoU8Wave(const std::filesystem::path& file, int sampleRate,
   {
     std::ofstream out(partial, std::ios::binary | std::ios::trunc);
     if (out) {
-      out.write(reinterpret_cast<const char*>(header), kHeader);
+      out.write(reinterpret_cast<const char*>(header.data()), kHeader);
       out.write(reinterpret_cast<const char*>(samples.data()),
                 static_cast<std::streamsize>(samples.size()));
       out.flush();

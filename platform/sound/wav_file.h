@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <span>
@@ -27,6 +28,17 @@ struct PcmWave {
 // cut to what is there.
 Result<PcmWave> parsePcmWave(std::span<const std::uint8_t> bytes);
 Result<PcmWave> readPcmWave(const std::filesystem::path& file);
+
+inline constexpr std::size_t kWaveHeaderBytes = 44;
+
+// The canonical 44-byte header of an 8-bit mono PCM file with `dataLength` bytes of sound.
+std::array<std::uint8_t, kWaveHeaderBytes> monoU8WaveHeader(int sampleRate,
+                                                            std::uint32_t dataLength);
+
+// A file whose header was written before the end of its sound (a take cut short by a
+// crash or a power cut) gets a data chunk that runs to the end of the file. Only the
+// canonical 44-byte layout is touched. Returns whether the header was changed.
+Result<bool> completeWaveHeader(const std::filesystem::path& file);
 
 // Writes an 8-bit mono PCM file with the canonical 44-byte header. The file
 // appears complete or not at all: it is written beside the target and renamed

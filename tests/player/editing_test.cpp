@@ -206,6 +206,30 @@ TEST_F(Editing_, AfterACutTheNewRecordingIsOpenAndCanBeCutAgain) {
   EXPECT_TRUE(window().visible());
 }
 
+TEST_F(Editing_, ACutOrSaveUnderANameThatIsTakenIsRefusedAndWritesNothingOver) {
+  ASSERT_TRUE(started);
+  choose(290'000);
+  for (auto* button : {&window().cmd_Kill, &window().cmd_Save}) {
+    enterCutMode();
+    mark(100, 200);
+    button->mouseDown(L, 0, 0, 0);
+  }
+  const auto cut = readAll(cutPath());
+  const auto cq = readAll(cqPath());
+  ASSERT_TRUE(t.services.messages().empty());
+  // Once more in the same second: both names are taken.
+  for (auto* button : {&window().cmd_Kill, &window().cmd_Save}) {
+    enterCutMode();
+    mark(10, 20);
+    button->mouseDown(L, 0, 0, 0);
+  }
+  EXPECT_EQ(readAll(cutPath()), cut);
+  EXPECT_EQ(readAll(cqPath()), cq);
+  ASSERT_EQ(t.services.messages().size(), 2u);
+  EXPECT_NE(t.services.messages()[0].find(cutPath()), std::string::npos);
+  EXPECT_NE(t.services.messages()[1].find(cqPath()), std::string::npos);
+}
+
 // The whole way a user goes: choose a recording in the list, mark in the window, cut.
 TEST(Editing, ARecordingChosenInTheListIsCutOut) {
   TestProgram t;

@@ -8,6 +8,7 @@
 
 #include "platform/alsa/alsa_sound_system.h"
 #include "platform/file/file_sound_system.h"
+#include "platform/posix/posix_take_file.h"
 #include "platform/sound/mci.h"
 #include "platform/sound/wav_file.h"
 #include "tests/support/sound/manual_clock.h"
@@ -24,7 +25,8 @@ std::vector<std::uint8_t> capture(SoundSystem& sound, ManualClock& clock, std::s
   EXPECT_TRUE(opened.ok());
   if (!opened) return {};
   std::shared_ptr<CaptureStream> stream = *opened;
-  Mci mci(sound);
+  PosixTakeFiles takeFiles;
+  Mci mci(sound, &takeFiles);
   mci.setInputStream(stream);
   mci.sendString("open new type waveaudio alias capture ");
   mci.setCaptureStart(0);

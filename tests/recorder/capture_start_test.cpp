@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <numeric>
 
+#include "platform/posix/posix_take_file.h"
 #include "platform/sound/wav_file.h"
 #include "tests/support/sound/manual_clock.h"
 #include "tests/support/sound/scripted_sound_system.h"
@@ -20,7 +21,7 @@ std::vector<std::uint8_t> run(std::uint8_t first, std::size_t count) {
 }
 
 struct CaptureStart : testing::Test {
-  CaptureStart() : sound(clock), mci(sound) {
+  CaptureStart() : sound(clock), mci(sound, &takeFiles) {
     previous = std::filesystem::current_path();
     std::filesystem::current_path(folder.path());
     mci.setInputStream(stream);
@@ -36,6 +37,7 @@ struct CaptureStart : testing::Test {
   std::filesystem::path previous;
   ManualClock clock;
   ScriptedSoundSystem sound;
+  PosixTakeFiles takeFiles;
   std::shared_ptr<ScriptedCaptureStream> stream =
       std::make_shared<ScriptedCaptureStream>(8000, 4096);
   Mci mci;

@@ -8,6 +8,7 @@
 #include <functional>
 #include <thread>
 
+#include "platform/posix/posix_take_file.h"
 #include "platform/sound/mci.h"
 #include "tests/sound/wav_bytes.h"
 #include "tests/support/sound/manual_clock.h"
@@ -106,12 +107,14 @@ TEST_F(Alsa, CaptureDeliversTheDeviceBytesExactlyThenTheZeroLine) {
   ASSERT_TRUE(opened.ok()) << opened.error().message;
   std::shared_ptr<CaptureStream> stream = *opened;
 
-  Mci mci(sound);
+  PosixTakeFiles takeFiles;
+  Mci mci(sound, &takeFiles, TakeWriter::Mode::ownThread);
   mci.setInputStream(stream);
   mci.sendString("open new type waveaudio alias capture ");
   mci.sendString(
       "set capture time format milliseconds  bitspersample 8 samplespersec 11025 channels 1 "
       "bytespersec 11025 alignment 1");
+  mci.setCaptureFile((dir_ / "working.wav").string());
   mci.sendString("record capture ");
   clock_.advance(400);  // 4410 samples are due
   ASSERT_TRUE(waitFor([&] { return stream->produced() >= 4410; }));

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/file/capture_format.h"
+#include "platform/posix/posix_take_file.h"
 #include "platform/sound/mci.h"
 #include "tests/sound/wav_bytes.h"
 #include "tests/support/sound/manual_clock.h"
@@ -46,10 +47,12 @@ TEST_F(FileInput, SamplesArriveWithTheClockThenSilence) {
 TEST_F(FileInput, CaptureOverMinutesHoldsExactlyRecordToStop) {
   FileSoundSystem sound(dir_ / "in.wav", clock_);
   auto stream = *sound.openInput(0, 8000);
-  Mci mci(sound);
+  PosixTakeFiles takeFiles;
+  Mci mci(sound, &takeFiles);
   mci.setInputStream(stream);
   clock_.advance(50);
   mci.sendString("open new type waveaudio alias capture ");
+  mci.setCaptureFile((dir_ / "working.wav").string());
   mci.sendString("record capture ");
   // A jump far beyond the ring's capacity loses nothing in the capture.
   clock_.advance(10 * 60 * 1000);

@@ -5,6 +5,7 @@
 #include <numeric>
 
 #include "tests/sound/wav_bytes.h"
+#include "tests/support/small_disk.h"
 #include "tests/support/sound/manual_clock.h"
 #include "tests/support/sound/scripted_sound_system.h"
 
@@ -24,7 +25,8 @@ std::vector<std::uint8_t> run(std::uint8_t first, std::size_t count) {
 
 class MciCapture : public ::testing::Test {
  protected:
-  MciCapture() : dir_(test::scratchDirectory("mci-capture")), sound_(clock_), mci_(sound_) {
+  MciCapture()
+      : dir_(test::scratchDirectory("mci-capture")), sound_(clock_), mci_(sound_, &takeFiles_) {
     previous_ = std::filesystem::current_path();
     std::filesystem::current_path(dir_);
     mci_.setInputStream(stream_);
@@ -47,6 +49,7 @@ class MciCapture : public ::testing::Test {
   std::filesystem::path previous_;
   ManualClock clock_;
   ScriptedSoundSystem sound_;
+  test::SmallDisk takeFiles_;
   std::shared_ptr<ScriptedCaptureStream> stream_ = std::make_shared<ScriptedCaptureStream>(8000);
   Mci mci_;
 };
@@ -72,6 +75,56 @@ TEST_F(MciCapture, SavedFileHoldsRecordToStopLessThePauses) {
   samples.insert(samples.end(), resumed.begin(), resumed.end());
   EXPECT_EQ(file, test::pcmWave(1, 8000, 8, samples));
   EXPECT_FALSE(std::filesystem::exists(dir_ / "1_03-04-2024_10-11-12.wav.part"));
+}
+
+TEST_F(MciCapture, ATakeIsOnDiskWhileRecordedAndGoesWithACloseUnlessSaved) {
+  const auto working = dir_ / "1_03-04-2024_10-11-12.wav";
+  expectOk(kOpen);
+  mci_.setCaptureFile(working.string());
+  expectOk("record capture ");
+  stream_->feed(run(0, 100));
+  // Nothing of it waits for the save.
+  EXPECT_EQ(std::filesystem::file_size(working), 44u + 100u);
+  expectOk("stop capture wait ");
+  expectOk("close capture ");
+  EXPECT_FALSE(std::filesystem::exists(working));
+
+  expectOk(kOpen);
+  mci_.setCaptureFile(working.string());
+  expectOk("record capture ");
+  stream_->feed(run(0, 30));
+  expectOk("stop capture wait ");
+  expectOk("save capture wait " + working.string());
+  expectOk("close capture wait ");
+  EXPECT_EQ(test::readFile(working), test::pcmWave(1, 8000, 8, run(0, 30)));
+
+  // A name that is taken (a take not yet filed) is not written over.
+  expectOk(kOpen);
+  mci_.setCaptureFile(working.string());
+  expectOk("record capture ");
+  stream_->feed(run(50, 30));
+  ASSERT_TRUE(mci_.captureFault());
+  expectOk("stop capture wait ");
+  expectRefused("save capture wait " + working.string());
+  expectOk("close capture wait ");
+  EXPECT_EQ(test::readFile(working), test::pcmWave(1, 8000, 8, run(0, 30)));
+}
+
+TEST_F(MciCapture, AFailedSaveKeepsWhatWasWrittenForTheNextStart) {
+  const auto working = dir_ / "1_03-04-2024_10-11-12.wav";
+  expectOk(kOpen);
+  mci_.setCaptureFile(working.string());
+  expectOk("record capture ");
+  stream_->feed(run(0, 8000));  // one second: synced, counted by the header
+  stream_->feed(run(0, 100));
+  EXPECT_FALSE(mci_.captureFault());
+  EXPECT_EQ(mci_.captureDurable(), 8000u);
+  takeFiles_.setFailSync(true);
+  expectOk("stop capture wait ");
+  expectRefused("save capture wait " + working.string());
+  expectOk("close capture wait ");
+  ASSERT_TRUE(std::filesystem::exists(working));
+  EXPECT_GE(std::filesystem::file_size(working), 44u + 8000u);
 }
 
 TEST_F(MciCapture, MalformedCommandsAreRefusedAndChangeNothing) {
@@ -136,7 +189,7 @@ TEST_F(MciCapture, ClosedInputEndsTheTakeButKeepsIt) {
 }
 
 TEST_F(MciCapture, LogKeepsTheNewestCommandsWithTheirReplies) {
-  Mci small(sound_, 2);
+  Mci small(sound_, nullptr, TakeWriter::Mode::whereDelivered, 2);
   small.sendString("bogus");
   small.sendString(kOpen);
   small.sendString(kOpen);

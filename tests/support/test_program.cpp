@@ -11,6 +11,9 @@ Program& TestProgram::build() {
                     shell,  &serial,     serialPorts,
                     sound ? sound : &quietReceiver};
   platform.fileSync = &fileSync;
+  platform.takeFiles = takeFiles ? takeFiles : &posixTakeFiles;
+  platform.takeWriterThreads = takeWriterThreads;
+  platform.makeWorker = makeWorker;
   ProgramOptions options;
   options.programFolder = temp.path();
   options.executablePath = temp.path() + "/tonvogel";
@@ -35,10 +38,15 @@ void TestProgram::answerInstallation() {
 }
 
 bool TestProgram::noticed(std::string_view fragment) const {
-  if (!program) return false;
+  return noticeCount(fragment) > 0;
+}
+
+int TestProgram::noticeCount(std::string_view fragment) const {
+  if (!program) return 0;
+  int count = 0;
   for (const auto& n : program->notices.history())
-    if (n.text.find(fragment) != std::string::npos) return true;
-  return false;
+    count += n.text.find(fragment) != std::string::npos;
+  return count;
 }
 
 }  // namespace tv::test

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/program.h"
+#include "platform/posix/posix_take_file.h"
 #include "tests/support/quiet_receiver.h"
 #include "tests/support/recording_file_sync.h"
 #include "tests/support/scripted_services.h"
@@ -36,6 +37,13 @@ struct TestProgram {
   RecordingFileSync fileSync;
   // Whether the program is its folder's one running copy (see ProgramOptions).
   bool holdsFolderLock = true;
+  // Where takes are written; real files unless the test sets its own.
+  TakeFiles* takeFiles = nullptr;
+  PosixTakeFiles posixTakeFiles;
+  // Each take written by a thread of its own, as in the program (see Platform).
+  bool takeWriterThreads = false;
+  // Workers for slow work; without one, jobs run on the loop at its next turn.
+  WorkerFactory makeWorker;
   std::unique_ptr<Program> program;
   // While the installation window waits, answer it as a user who accepts would: German
   // unless a language is already set, acceptance, install. No time passes for it, so a
@@ -48,6 +56,8 @@ struct TestProgram {
   Program& p() { return *program; }
   // Whether a notice of the station holds `fragment`.
   bool noticed(std::string_view fragment) const;
+  // How many notices of the station hold `fragment`.
+  int noticeCount(std::string_view fragment) const;
 
  private:
   void answerInstallation();
