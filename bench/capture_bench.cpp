@@ -69,7 +69,7 @@ std::vector<std::uint8_t> saved(tv::Mci& mci, const std::string& file) {
 void fileInput(const std::vector<std::uint8_t>& input, const std::string& dir) {
   tv::test::VirtualClock clock;
   tv::FileSoundSystem sound(dir + "/in.wav", clock);
-  auto opened = sound.openInput(0, kRate);
+  auto opened = sound.openInput("in.wav", kRate);
   if (!opened) {
     std::puts("file input: cannot open");
     return;
@@ -133,14 +133,7 @@ void alsaInput(const std::vector<std::uint8_t>& input, const std::string& dir) {
   tv::ManualClock clock;
   tv::AlsaOptions options;
   tv::AlsaSoundSystem sound(clock, options);
-  int number = -1;
-  for (const auto& d : sound.inputDevices())
-    if (d.pcmName == "tvbench") number = d.number;
-  if (number < 0) {
-    std::puts("ALSA file device: not listed; skipped");
-    return;
-  }
-  auto opened = sound.openInput(number, kRate);
+  auto opened = sound.openInput("tvbench", kRate);
   if (!opened) {
     std::printf("ALSA file device: %s\n", opened.error().message.c_str());
     return;

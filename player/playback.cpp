@@ -127,6 +127,7 @@ void Player::StopPlayback() {
 void Player::cmdStop_Click() {
   cmdStop_MouseDown(MouseButton::Left, 0, 0, 0);
   p_.frm_Oszi.lbl_TX.showReleased();
+  routePlayback();
   p_.keying.PttOff("stop");
   p_.frm_DoKu.show();
 }
@@ -225,6 +226,35 @@ void Player::tmrplaywave_Timer() {
 
 void Player::ed1_KeyDown(int keyCode, int) {
   if (keyCode == ' ') p_.keying.lbl_TX_Click();
+}
+
+std::string Player::transmitOutput() const {
+  return p_.txOutputDevice == "default" ? std::string() : p_.txOutputDevice;
+}
+
+void Player::routePlayback() {
+  const bool transmitting = p_.frm_Oszi.lbl_TX.borderStyle() == Look::On || p_.autoTx.running() ||
+                            p_.recorder.timedTransmission.busy();
+  const std::string output = transmitting ? transmitOutput() : std::string();
+  if (output == p_.mci.playbackOutput()) return;
+  if (const Result<void> moved = p_.mci.setPlaybackOutput(output); !moved) {
+    p_.notice("playback",
+              p_.ownMessage(OwnText::OutputMoveFailed,
+                            {output.empty() ? "default" : output, moved.error().message}));
+  }
+}
+
+bool Player::prepareTransmission(std::string_view sender) {
+  const std::string output = transmitOutput();
+  Result<void> ready = p_.soundSystem.wakeOutput(output);
+  if (ready) ready = p_.mci.setPlaybackOutput(output);
+  if (ready) return true;
+  std::string text =
+      p_.ownMessage(OwnText::TxOutputGone, {p_.txOutputDevice, ready.error().message});
+  if (const auto server = p_.soundSystem.serverNameFor(output, false))
+    text += " " + p_.ownMessage(OwnText::DeviceHeldByServer, {p_.txOutputDevice, *server});
+  p_.report(sender, text);
+  return false;
 }
 
 void Player::tmr_Focus_Timer() {

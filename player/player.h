@@ -80,6 +80,16 @@ class Player {
   void ed1_KeyDown(int keyCode, int shift);
   void tmr_Focus_Timer();
 
+  // Where the playback window sounds: on the transmit output (line 36) while the
+  // transmitter is meant to hear it (TX pressed, Auto-TX or the timed transmission
+  // running), on the desktop's default output otherwise. A sound that plays moves at
+  // its position. Called whenever one of those changes.
+  void routePlayback();
+  // Before an automatic transmission keys: the transmit output is woken (opened and fed
+  // silence) and the playback goes there. False when it cannot be opened; `sender` has
+  // then been refused with a notice, and nothing may be keyed.
+  bool prepareTransmission(std::string_view sender);
+
   // Playing through the sound list.
   void PlayNextInList();
   void tmr_NachStop_Timer();
@@ -123,6 +133,8 @@ class Player {
   void showPlayButtonOff();
   void showPlayButtonOn();
   void tellNoSoundOutput();
+  // The output name of line 36 as the sound system takes it; `default` is the desktop's.
+  std::string transmitOutput() const;
   // Writes speedImage to the speed copy; tells the user and clears the image on failure.
   bool writeSpeedCopy();
 

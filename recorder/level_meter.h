@@ -8,12 +8,22 @@
 #include <vector>
 
 #include "platform/sound.h"
+#include "platform/timer.h"
 
 namespace tv {
 
 class Program;
 
-// The input level meter: the device list, the meter input that the capture
+enum class MeterInput {
+  opened,
+  // The device named could not be opened: it is tried again every few seconds, and the
+  // recorder is started when it opens.
+  waiting,
+  // There is no device to open at all.
+  failed,
+};
+
+// The input level meter: the device lists, the meter input that the capture
 // device shares, the level tick and the controls that mirror the threshold,
 // the polling interval and the playback volume. All on the GUI thread.
 class LevelMeter {
@@ -22,18 +32,25 @@ class LevelMeter {
 
   // Bar range and value; once, when the main window is loaded.
   void setUp();
-  // Lists the input devices that take the capture format, each with its own
-  // device number; the box says so when there is none.
+  // Lists the input devices that take the capture format, and the outputs, by the
+  // names the settings keep; the input box says so when there is none.
   void fillDeviceList();
-  // The devices the list offers, in its order, as the sound system described them.
-  const std::vector<InputDevice>& offeredDevices() const { return offered_; }
 
-  // Opens the selected device at the configured rate and hands the stream to
-  // the capture device. False when it failed; the reason is in failureText().
-  bool openMeterInput();
+  // Opens the device the settings window's box shows (the stored one unless the user
+  // has chosen another since) at the configured rate and hands the stream to the
+  // capture device. A device that does not open is not replaced by another: the meter
+  // waits for it, with a notice that lasts until it opens. Failed only when there is no
+  // device at all; the reason is then in failureText().
+  MeterInput openMeterInput();
+  // Closes the input, or ends the wait for it.
   void closeMeterInput();
   bool isOpen() const { return stream_ != nullptr; }
+  bool waiting() const { return reopen_.enabled(); }
   const std::string& failureText() const { return failureText_; }
+  // The open input has failed (unplugged, the sound server gone): it is closed, a notice
+  // says why, and it is opened again as soon as it can be.
+  void waitForInput(const std::string& reason);
+  void tmrInputWait_Timer();
 
   void tmrPegel_Timer();
   void sli_Schwelle_Scroll();
@@ -58,9 +75,18 @@ class LevelMeter {
   int levelPercent = 0;
 
  private:
+  // What a notice and the log call the device: its entry's text where it is offered.
+  std::string deviceText(const std::string& name) const;
+  int meterRate() const;
+  void startWaiting(const std::string& name, const std::string& text);
+  void useStream(std::shared_ptr<CaptureStream> stream);
+
   Program& p_;
   std::shared_ptr<CaptureStream> stream_;
-  std::vector<InputDevice> offered_;
+  // The input open now, or last open; the input being waited for, empty while none is.
+  std::string openedName_;
+  std::string waitingFor_;
+  Timer reopen_;
   std::array<std::uint8_t, kMeterBlockBytes> block_{};
   std::uint64_t analysedBlockStart_ = 0;
   std::string failureText_;

@@ -55,8 +55,10 @@ void TimedTransmission::check(std::int64_t previous, std::int64_t now) {
 void TimedTransmission::start() {
   // The playback device has one alias: whatever the player plays gives way.
   p_.player.cmdStop_Click();
-  p_.keying.PttOn("schedule");
+  // The announcement sounds on the transmit output, which is awake before the key.
+  if (!p_.player.prepareTransmission("schedule")) return;
   stage_ = Stage::first;
+  p_.keying.PttOn("schedule");
   if (!play(announcementFile)) {
     stage_ = Stage::pause;
     stageStartMs_ = p_.platform.clock.monotonicMs();
@@ -120,6 +122,7 @@ void TimedTransmission::finish() {
   stage_ = Stage::idle;
   poll_.setEnabled(false);
   p_.keying.PttOff("end of announcement");
+  p_.player.routePlayback();
 }
 
 }  // namespace tv

@@ -75,6 +75,7 @@ void AutoTx::start() {
     p_.report("auto-tx", p_.ownMessage(OwnText::AutoTxNoLength, {autoTxFile}));
     return;
   }
+  if (!p_.player.prepareTransmission("auto-tx")) return;
 
   m.lb_Sounds.setEnabled(false);
   player.selectedFile = autoTxFile;
@@ -124,6 +125,11 @@ void AutoTx::tmrCQ_Timer() {
 void AutoTx::tmrCQ_PAUSE_Timer() {
   MainForm& m = p_.frm_DoKu;
   m.tmrCQ_PAUSE.setEnabled(false);
+  // An output gone since the last repetition ends the cycle; it has been told.
+  if (!p_.player.prepareTransmission("auto-tx")) {
+    stop();
+    return;
+  }
   // Played before it is keyed, so that a file gone missing since the start never puts
   // a silent carrier on the air.
   if (!pressPlay()) {

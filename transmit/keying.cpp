@@ -200,6 +200,7 @@ void Keying::tmr_TxTimeout_Timer() {
   if (!keyed_) return;
   PttOff("time-out");
   showReleased();
+  p_.player.routePlayback();
   // Auto-TX would key the same file again after the pause.
   if (p_.autoTx.running()) p_.autoTx.StopAutoTx();
   p_.notice("keying",
@@ -238,6 +239,8 @@ void Keying::lbl_TX_Click() {
     showReleased();
     PttOff("TX button");
   }
+  // A sound playing now follows the button to the transmitter's output and back.
+  p_.player.routePlayback();
 }
 
 void Keying::cb_TX_KeyPress(int& keyAscii) {
