@@ -106,9 +106,22 @@ class CaptureStream {
   // stopped by the system). A failed stream delivers nothing more.
   Result<void> status() const;
 
+  // Samples the device lost (an overrun: the machine did not read in time), which
+  // the stream holds as silence so that its count of samples stays true to the time.
+  struct Gap {
+    std::uint64_t position = 0;  // of the first silent sample
+    std::uint64_t samples = 0;
+  };
+  std::vector<Gap> gaps() const;
+  std::size_t gapCount() const;
+  // How many of the samples in [first, end) stand for lost ones.
+  std::uint64_t lostBetween(std::uint64_t first, std::uint64_t end) const;
+
  protected:
   // Producer side, from one thread at a time.
   void deliver(std::span<const std::uint8_t> samples);
+  // `count` samples the device lost: delivered as the zero line and noted as a gap.
+  void deliverLost(std::uint64_t count);
   void fail(std::string message);
 
   // Called on the consumer thread before every read; lazy producers deliver
@@ -119,8 +132,9 @@ class CaptureStream {
   int sampleRate_;
   RingBuffer ring_;
   std::shared_ptr<CaptureTapRegistry> taps_;
-  mutable std::mutex errorMutex_;
+  mutable std::mutex stateMutex_;
   std::optional<std::string> error_;
+  std::vector<Gap> gaps_;  // guarded by stateMutex_
 };
 
 enum class PlaybackState {

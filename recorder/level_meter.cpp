@@ -1,5 +1,6 @@
 #include "recorder/level_meter.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -86,6 +87,7 @@ MeterInput LevelMeter::openMeterInput() {
 void LevelMeter::useStream(std::shared_ptr<CaptureStream> stream) {
   stream_ = std::move(stream);
   analysedBlockStart_ = 0;
+  overrunsLogged_ = 0;
   p_.mci.setInputStream(stream_);
 }
 
@@ -147,8 +149,27 @@ RingBuffer::ReadResult LevelMeter::readInput(std::uint64_t from, std::span<std::
   return stream_->read(from, out);
 }
 
+std::uint64_t LevelMeter::lostBetween(std::uint64_t first, std::uint64_t end) const {
+  return stream_ ? stream_->lostBetween(first, end) : 0;
+}
+
+void LevelMeter::logOverruns() {
+  if (stream_->gapCount() == overrunsLogged_) return;
+  const std::vector<CaptureStream::Gap> gaps = stream_->gaps();
+  const int rate = std::max(stream_->sampleRate(), 1);
+  for (; overrunsLogged_ < gaps.size(); ++overrunsLogged_) {
+    const CaptureStream::Gap& gap = gaps[overrunsLogged_];
+    p_.log.warning("sound", "the input " + openedName_ +
+                                " overran: " + std::to_string(gap.samples) + " samples (" +
+                                std::to_string(gap.samples * 1000 / static_cast<unsigned>(rate)) +
+                                " ms) lost at sample " + std::to_string(gap.position) +
+                                ", silence in their place");
+  }
+}
+
 void LevelMeter::tmrPegel_Timer() {
   if (!stream_) return;
+  logOverruns();
   if (const Result<void> status = stream_->status(); !status) {
     p_.recorder.inputLost(status.error().message);
     return;

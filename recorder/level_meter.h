@@ -69,6 +69,8 @@ class LevelMeter {
   // Copies the input's samples from stream position `from` on that the
   // stream still holds (see CaptureStream::read); nothing when it is closed.
   RingBuffer::ReadResult readInput(std::uint64_t from, std::span<std::uint8_t> out);
+  // How many samples in [first, end) of the input stand for samples it lost.
+  std::uint64_t lostBetween(std::uint64_t first, std::uint64_t end) const;
 
   // Kept for the life of the program, across switching off and on.
   float envelope = 0;
@@ -80,12 +82,15 @@ class LevelMeter {
   int meterRate() const;
   void startWaiting(const std::string& name, const std::string& text);
   void useStream(std::shared_ptr<CaptureStream> stream);
+  // Puts every overrun of the input not yet logged into the station log.
+  void logOverruns();
 
   Program& p_;
   std::shared_ptr<CaptureStream> stream_;
   // The input open now, or last open; the input being waited for, empty while none is.
   std::string openedName_;
   std::string waitingFor_;
+  std::size_t overrunsLogged_ = 0;
   Timer reopen_;
   std::array<std::uint8_t, kMeterBlockBytes> block_{};
   std::uint64_t analysedBlockStart_ = 0;

@@ -264,7 +264,12 @@ void VoiceRecorder::stopSaveClose() {
     const std::string saved = p_.mci.sendString("save capture wait " + name);
     p_.mci.sendString("close capture wait ");
     captureOpen_ = false;
-    if (const auto span = p_.mci.captureSpan()) previousEnd_ = std::max(previousEnd_, span->end);
+    if (const auto span = p_.mci.captureSpan()) {
+      previousEnd_ = std::max(previousEnd_, span->end);
+      if (const std::uint64_t lost = p_.levelMeter.lostBetween(span->first, span->end))
+        p_.log.warning("recorder", name + " holds " + std::to_string(lost) +
+                                       " samples of silence where the input overran");
+    }
     if (!saved.empty() || !fileExists(name)) {
       stopForFailure(
           p_.ownMessage(OwnText::RecordingSaveFailed, {name, saved.empty() ? "no file" : saved}));

@@ -254,5 +254,25 @@ TEST_F(MeterTest, AClickOnTheSwitchHearsWhyTheRecorderWaitsAndSwitchingOffEndsTh
   EXPECT_EQ(sound.inputOpenings().size(), attempts);
 }
 
+TEST_F(MeterTest, AnOverrunIsLoggedWithItsSamplesAndSoIsTheTakeThatHoldsIt) {
+  line(lines, 10) = "0.5";
+  Program& p = start();
+  std::vector<std::string> logged;
+  p.log.observer = [&logged](const std::string& line) { logged.push_back(line); };
+  press(p);
+  for (int i = 0; i < 10; ++i) tickWith(254);
+  sound.lastInput()->feedLost(500);
+  for (int i = 0; i < 10; ++i) tickWith(254);
+  press(p);  // off: the take is saved
+  ASSERT_TRUE(std::filesystem::exists(t.file("W/1_12-07-2026_10-00-00.wav")));
+  const auto has = [&logged](const std::string& fragment) {
+    for (const std::string& line : logged)
+      if (line.find(fragment) != std::string::npos) return true;
+    return false;
+  };
+  EXPECT_TRUE(has("overran: 500 samples (45 ms) lost at sample 20480"));
+  EXPECT_TRUE(has("1_12-07-2026_10-00-00.wav holds 500 samples of silence"));
+}
+
 }  // namespace
 }  // namespace tv::test

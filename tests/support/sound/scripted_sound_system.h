@@ -19,6 +19,7 @@ class ScriptedCaptureStream : public CaptureStream {
   using CaptureStream::CaptureStream;
 
   void feed(std::span<const std::uint8_t> samples) { deliver(samples); }
+  void feedLost(std::uint64_t count) { deliverLost(count); }
   void failWith(std::string message) { fail(std::move(message)); }
 };
 
