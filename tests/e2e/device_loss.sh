@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The input goes away during a transmission and comes back: the sound server has exactly
 # one sink, the receiver, so there is no other to move the program's stream to, and its
-# module is unloaded three seconds into a transmission, as an unplugged card goes. The
+# module is unloaded five seconds into a transmission, as an unplugged card goes. The
 # take up to the loss must be filed (sample for sample the net's), the program must say
 # so, and once the sink is loaded again it must record the next transmission sample for
 # sample, without anyone switching the recorder on again.
@@ -21,7 +21,7 @@ station_begin loss "$@"
 step "two nets, the program recording from the server's default"
 before=$STATION_WORK/before.wav
 after=$STATION_WORK/after.wav
-"$STATION_NET_FILE" make "$before" quiet:6 talk:8 quiet:1 >/dev/null &&
+"$STATION_NET_FILE" make "$before" quiet:6 talk:10 quiet:1 >/dev/null &&
   "$STATION_NET_FILE" make "$after" quiet:8 talk:4 quiet:6 >"$STATION_WORK/after.talks" ||
   fail "tv_net_file make failed"
 # Minimum recording time 2 s, pause after silence 4 s, the recorder on from the start. The
@@ -30,15 +30,15 @@ after=$STATION_WORK/after.wav
 station_settings 10=2 12=4 16=1 20=0
 program_listens() { [ "$(pulse_streams source-outputs tonvogel)" -gt 0 ]; }
 
-step "the receiver goes away three seconds into a transmission"
+step "the receiver goes away five seconds into a transmission"
 # The net first: the program's first take, begun at its start, then holds the net's
 # quiet and nothing from before it.
 pulse_play "$before" 2>/dev/null &
 player=$!
-started=$SECONDS
+started=$EPOCHREALTIME
 station_start
 await 5 program_listens || fail "the program does not record from the sound server within 5 s"
-sleep $((9 - (SECONDS - started)))
+sleep "$(awk -v s="$started" -v now="$EPOCHREALTIME" 'BEGIN {print 11 - (now - s)}')"
 pulse_remove_sink receiver || fail "the receiver's module could not be unloaded"
 wait "$player"
 told_lost() { grep -q 'sound input .* stopped' "$STATION_WORK/program.err"; }
@@ -50,8 +50,8 @@ talk_filed() {
   local recording span
   for recording in "$STATION_FOLDER"/W/*.wav; do
     span=$("$STATION_NET_FILE" find "$before" "$recording" 2>/dev/null) || continue
-    # The talk began at 6 s; the take must hold some of it, up to near the loss at 9 s.
-    if [ "${span#* }" -gt $((PULSE_RATE * 7)) ]; then
+    # The talk began at 6 s; the take must hold it up to near the loss at 11 s.
+    if [ "${span#* }" -gt $((PULSE_RATE * 10)) ]; then
       echo "$recording $span"
       return 0
     fi
