@@ -8,7 +8,6 @@
 namespace tv {
 
 MoreSettingsForm::MoreSettingsForm(Ui& ui) : Form(ui, "frm_Mehr", {465, 7210, 7800, 4140}) {
-  cb_TxOutput.setItems({"default", "pulse"});
   std::vector<std::string> methods;
   for (KeyingMethod method :
        {KeyingMethod::Serial, KeyingMethod::Rigctld, KeyingMethod::Cm108, KeyingMethod::None})

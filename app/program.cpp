@@ -315,6 +315,8 @@ void Program::applyTextEntry(Language language) {
   frm_Einstellungen.cmd_Mehr.setToolTip(
       std::string(ownText(OwnText::MoreSettingsOpenTip, language)));
   frm_Mehr.applyTexts(language);
+  settingsWindow.inputBox.relabel(language);
+  settingsWindow.outputBox.relabel(language);
   frm_Oszi.cmd_Save.setCaption(std::string(ownText(OwnText::CutSaveAsCqCaption, language)));
   frm_Oszi.cmd_Kill.setCaption(std::string(ownText(OwnText::CutRemoveCaption, language)));
   frm_Oszi.cmd_Ret.setCaption(std::string(ownText(OwnText::CutBackCaption, language)));

@@ -237,10 +237,10 @@ class Program {
   int autostartFlag = 0;
   // Longest continuous keying before the transmitter is released; 0: no limit.
   int txTimeoutSeconds = 300;
-  // The input device by its ALSA name ("default", "plughw:CARD=Device,DEV=0"); empty: the
-  // first offered.
+  // The input device by its name ("default", "plughw:CARD=Device,DEV=0",
+  // "pulse:receiver.monitor"); empty: the first offered.
   std::string inputDeviceName;
-  // The ALSA device transmissions are played on.
+  // The output automatic transmissions, and playback while TX is pressed, sound on.
   std::string txOutputDevice = "default";
   KeyingMethod keyingMethod = KeyingMethod::Serial;
   // From keying to the start of the sound.

@@ -396,19 +396,23 @@ std::vector<SettingsLine> SettingsFile::makeTable() {
                    },
                    textOf(f.ed_TxTimeout)});
 
-  // 35: the input device by its ALSA name; the list box offers what is there now, so a
-  // name it does not offer is kept until the user picks another device.
+  // 35: the input device by its name; the box offers what is there now, so a name it
+  // does not offer is kept until the user picks another device.
   table.push_back({constant(""),
                    [&p](const std::string& L, Warnings&) {
                      p.inputDeviceName = plainLine(L);
-                     p.settingsWindow.inputDeviceApplied();
+                     p.settingsWindow.inputBox.show(p.inputDeviceName);
                    },
-                   [&p] { return p.settingsWindow.inputDeviceToSave(); }});
+                   [&p] { return p.settingsWindow.inputBox.chosen(p.inputDeviceName); }});
 
-  // 36: the transmit output device.
-  table.push_back(laterLine(more.cb_TxOutput, txOutputFromLine, [&p](const std::string& L) {
-    p.txOutputDevice = txOutputFromLine(L);
-  }));
+  // 36: the transmit output by its name, kept in the same way.
+  table.push_back(
+      {[] { return txOutputFromLine({}); },
+       [&p](const std::string& L, Warnings&) {
+         p.txOutputDevice = txOutputFromLine(L);
+         p.settingsWindow.outputBox.show(p.txOutputDevice);
+       },
+       [&p] { return txOutputFromLine(p.settingsWindow.outputBox.chosen(p.txOutputDevice)); }});
 
   // 37: the keying method, its TX delay and rigctld's PTT command, in three fields.
   table.push_back({[] { return keyingLineText(keyingFromLine({})); },

@@ -6,7 +6,10 @@
 
 namespace tv {
 
-SettingsWindow::SettingsWindow(Program& program) : p_(program) {
+SettingsWindow::SettingsWindow(Program& program)
+    : p_(program),
+      inputBox(program.frm_Einstellungen.cb_Device),
+      outputBox(program.frm_Mehr.cb_TxOutput) {
   SettingsForm& f = p_.frm_Einstellungen;
   f.cmd_Speichern.mouseDown = [this](int b, int s, int x, int y) { cmd_Speichern_MouseDown(b, s, x, y); };
   f.cmd_Speichern.mouseUp = [this](int b, int s, int x, int y) { cmd_Speichern_MouseUp(b, s, x, y); };
@@ -18,7 +21,6 @@ SettingsWindow::SettingsWindow(Program& program) : p_(program) {
   f.cb_Lang.click = [this] { cb_Lang_Click(); };
   f.cmd_SK.click = [this] { cmd_SK_Click(); };
   f.cb_Lang.setItems({"DL", "GB"});
-  f.cb_Device.change = [this] { cb_Device_Change(); };
   f.cmd_Mehr.click = [this] { cmd_Mehr_Click(); };
 
   MoreSettingsForm& more = p_.frm_Mehr;
@@ -92,18 +94,6 @@ void SettingsWindow::cb_Lang_Click() {
 }
 
 void SettingsWindow::cmd_SK_Click() { p_.applyStartState(); }
-
-void SettingsWindow::cb_Device_Change() { inputDeviceChosen_ = true; }
-
-std::string SettingsWindow::inputDeviceToSave() const {
-  const ComboBox& box = p_.frm_Einstellungen.cb_Device;
-  if (inputDeviceChosen_ && box.listIndex() >= 0) {
-    const std::int64_t number = box.itemData(box.listIndex());
-    for (const InputDevice& device : p_.levelMeter.offeredDevices())
-      if (device.number == number) return device.pcmName;
-  }
-  return p_.inputDeviceName;
-}
 
 void SettingsWindow::cmd_Mehr_Click() {
   // Over the first page, a little down and to the right, as a page laid on top of it.

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "app/device_box.h"
+
 namespace tv {
 
 class Program;
@@ -21,23 +23,21 @@ class SettingsWindow {
   void chkAutoStart_MouseUp(int button, int shift, int x, int y);
   void cb_Lang_Click();
   void cmd_SK_Click();
-  void cb_Device_Change();
   void cmd_Mehr_Click();
   void frm_Mehr_cmd_Zurück_Click();
   void cb_Keying_Change();
 
-  // The input device line as save writes it: the ALSA name of the device the user picked
-  // in the list since the settings were last applied, otherwise the stored name, which
-  // the list may not offer now (a card unplugged) and which must not be lost for that.
-  std::string inputDeviceToSave() const;
-  // The input device line has been applied: the list's entry is no longer a new choice.
-  void inputDeviceApplied() { inputDeviceChosen_ = false; }
   // Applies the table of `languageIndex` (1 German, 2 English).
   void applyTheLanguage();
 
  private:
   Program& p_;
-  bool inputDeviceChosen_ = false;
+ public:
+  // The input device (line 35) and the transmit output (line 36), by name: the device
+  // the user picked or typed since the settings were last applied, otherwise the stored
+  // name, which the box may not offer now and which must not be lost for that.
+  DeviceBox inputBox;
+  DeviceBox outputBox;
 };
 
 }  // namespace tv

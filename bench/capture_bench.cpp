@@ -3,12 +3,20 @@
 // through ALSA's file device as fast as it delivers. Counts samples dropped
 // or doubled, and for the file input how long a sample waits from its
 // arrival until the tick that sees it.
+//
+//   bench_capture --server [SECONDS]
+// instead captures SECONDS (600) of 11,025 Hz in real time from ALSA's
+// `default` through a sound server (run it under tests/support/pulse/with_pulse.sh)
+// and counts the overruns and the samples lost in them.
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -21,6 +29,7 @@
 #include "tests/support/virtual_clock.h"
 #ifdef TONVOGEL_BENCH_ALSA
 #include "platform/alsa/alsa_sound_system.h"
+#include "platform/posix/real_clock.h"
 #include "tests/support/sound/manual_clock.h"
 #endif
 
@@ -70,7 +79,7 @@ std::vector<std::uint8_t> saved(tv::Mci& mci, const std::string& file) {
 void fileInput(const std::vector<std::uint8_t>& input, const std::string& dir) {
   tv::test::VirtualClock clock;
   tv::FileSoundSystem sound(dir + "/in.wav", clock);
-  auto opened = sound.openInput(0, kRate);
+  auto opened = sound.openInput("in.wav", kRate);
   if (!opened) {
     std::puts("file input: cannot open");
     return;
@@ -135,14 +144,7 @@ void alsaInput(const std::vector<std::uint8_t>& input, const std::string& dir) {
   tv::ManualClock clock;
   tv::AlsaOptions options;
   tv::AlsaSoundSystem sound(clock, options);
-  int number = -1;
-  for (const auto& d : sound.inputDevices())
-    if (d.pcmName == "tvbench") number = d.number;
-  if (number < 0) {
-    std::puts("ALSA file device: not listed; skipped");
-    return;
-  }
-  auto opened = sound.openInput(number, kRate);
+  auto opened = sound.openInput("tvbench", kRate);
   if (!opened) {
     std::printf("ALSA file device: %s\n", opened.error().message.c_str());
     return;
@@ -168,11 +170,56 @@ void alsaInput(const std::vector<std::uint8_t>& input, const std::string& dir) {
   compare("ALSA file device (not paced)", input, captured);
   std::printf("ALSA file device: %d s of sound delivered in %.2f s\n", kSeconds, took);
 }
+
+int serverInput(int seconds) {
+  constexpr int kServerRate = 11025;
+  tv::RealClock clock;
+  tv::AlsaSoundSystem sound(clock);
+  auto opened = sound.openInput("default", kServerRate);
+  if (!opened) {
+    std::printf("sound server: %s\n", opened.error().message.c_str());
+    return 1;
+  }
+  std::shared_ptr<tv::CaptureStream> stream = *opened;
+  auto tap = stream->openTap();
+  std::vector<std::uint8_t> taken;
+  std::array<std::uint8_t, tv::kMeterBlockBytes> block{};
+  const auto started = std::chrono::steady_clock::now();
+  const std::uint64_t atStart = stream->produced();
+  // Read as the meter and a take read it: the newest block and a tap every 10 ms.
+  while (std::chrono::steady_clock::now() - started < std::chrono::seconds(seconds)) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    stream->newestBlock(block);
+    taken.clear();
+    tap->drainInto(taken);
+    if (!stream->status()) break;
+  }
+  const double elapsed =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  std::uint64_t lost = 0;
+  for (const auto& gap : stream->gaps()) lost += gap.samples;
+  const std::uint64_t delivered = stream->produced() - atStart;
+  std::printf(
+      "sound server, %d s of %d Hz from `default`: %zu overruns, %llu samples lost (target 0); "
+      "%llu samples delivered in %.1f s, %.1f per second%s\n",
+      seconds, kServerRate, stream->gaps().size(), static_cast<unsigned long long>(lost),
+      static_cast<unsigned long long>(delivered), elapsed, static_cast<double>(delivered) / elapsed,
+      stream->status() ? "" : " (the input failed)");
+  return 0;
+}
 #endif
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  if (argc > 1 && std::string(argv[1]) == "--server") {
+#ifdef TONVOGEL_BENCH_ALSA
+    return serverInput(argc > 2 ? std::atoi(argv[2]) : kSeconds);
+#else
+    std::puts("sound server: built without ALSA");
+    return 1;
+#endif
+  }
   std::puts("bench_capture: 10 minutes of 44,100 Hz into one capture; target 0 dropped, 0 doubled");
   tv::test::TempFolder folder;
   const std::string dir = folder.path();

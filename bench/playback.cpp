@@ -89,18 +89,21 @@ class ConsumingOutput : public PlaybackStream {
 class ConsumingSound : public SoundSystem {
  public:
   explicit ConsumingSound(const Clock& clock) : clock_(clock) {}
-  std::vector<InputDevice> inputDevices() override { return {}; }
-  Result<std::shared_ptr<CaptureStream>> openInput(int, int) override {
+  std::vector<SoundDevice> inputDevices() override { return {}; }
+  Result<std::shared_ptr<CaptureStream>> openInput(const std::string&, int) override {
     return failure("no input");
   }
-  Result<std::unique_ptr<PlaybackStream>> openPlayback(const std::filesystem::path& file) override {
+  ConsumingOutput* last = nullptr;
+
+ protected:
+  Result<std::unique_ptr<PlaybackStream>> openPlaybackOn(const std::filesystem::path& file,
+                                                         const std::string&) override {
     auto wave = readPcmWave(file);
     if (!wave) return wave.error();
     auto out = std::make_unique<ConsumingOutput>(clock_, wave->sampleRate, wave->frames());
     last = out.get();
     return std::unique_ptr<PlaybackStream>(std::move(out));
   }
-  ConsumingOutput* last = nullptr;
 
  private:
   const Clock& clock_;

@@ -16,13 +16,20 @@
 
 namespace tv {
 
-// One entry of the input device list. `number` is the device's own number in
-// the back end's full list, so it stays the same when devices before it are
-// left out for lacking the capture format.
-struct InputDevice {
-  int number = 0;
+// One device of an input or output list. `name` is what the settings keep and what
+// openInput and openPlayback take: it stays the same across restarts and re-plugging
+// (never a card number), so a device is remembered by it.
+struct SoundDevice {
+  enum class Kind {
+    device,           // a card, a sound server, or one of the server's sinks and sources
+    desktopDefault,   // `default` where a sound server provides it
+    firstCardDefault  // `default` without a sound server: the first card
+  };
+  std::string name;
+  // How the back end describes it ("USB Audio Device", "Monitor of Receiver"); the words
+  // for the two defaults are the program's own, in its language.
   std::string description;
-  std::string pcmName;
+  Kind kind = Kind::device;
 };
 
 // Unsigned 8-bit mono samples; 127 is the zero line the level scale uses.
@@ -115,9 +122,22 @@ class CaptureStream {
   // stopped by the system). A failed stream delivers nothing more.
   Result<void> status() const;
 
+  // Samples the device lost (an overrun: the machine did not read in time), which
+  // the stream holds as silence so that its count of samples stays true to the time.
+  struct Gap {
+    std::uint64_t position = 0;  // of the first silent sample
+    std::uint64_t samples = 0;
+  };
+  std::vector<Gap> gaps() const;
+  std::size_t gapCount() const;
+  // How many of the samples in [first, end) stand for lost ones.
+  std::uint64_t lostBetween(std::uint64_t first, std::uint64_t end) const;
+
  protected:
   // Producer side, from one thread at a time.
   void deliver(std::span<const std::uint8_t> samples);
+  // `count` samples the device lost: delivered as the zero line and noted as a gap.
+  void deliverLost(std::uint64_t count);
   void fail(std::string message);
 
   // Called on the consumer thread before every read; lazy producers deliver
@@ -128,8 +148,9 @@ class CaptureStream {
   int sampleRate_;
   RingBuffer ring_;
   std::shared_ptr<CaptureTapRegistry> taps_;
-  mutable std::mutex errorMutex_;
+  mutable std::mutex stateMutex_;
   std::optional<std::string> error_;
+  std::vector<Gap> gaps_;  // guarded by stateMutex_
 };
 
 enum class PlaybackState {
@@ -182,17 +203,41 @@ class SoundSystem {
 
   // Devices that take 11,025 Hz mono unsigned 8-bit capture, the system's
   // default device first where there is one.
-  virtual std::vector<InputDevice> inputDevices() = 0;
+  virtual std::vector<SoundDevice> inputDevices() = 0;
+  // Devices sound can be played on, the system's default first.
+  virtual std::vector<SoundDevice> outputDevices() { return {}; }
 
-  // Opens device `deviceNumber` (an InputDevice::number) for unsigned 8-bit
-  // mono capture at `sampleRate` and starts it. Shared so that the capture
-  // device can follow the meter's stream without owning it.
-  virtual Result<std::shared_ptr<CaptureStream>> openInput(int deviceNumber, int sampleRate) = 0;
+  // Opens the input called `name` (a SoundDevice::name, or a name the back end
+  // takes as it stands) for unsigned 8-bit mono capture at `sampleRate` and
+  // starts it. Shared so that the capture device can follow the meter's stream
+  // without owning it.
+  virtual Result<std::shared_ptr<CaptureStream>> openInput(const std::string& name,
+                                                           int sampleRate) = 0;
 
   // Opens a PCM WAV file (8 or 16 bit, mono or stereo, the rate its header
-  // names) for playback; stopped at position 0.
-  virtual Result<std::unique_ptr<PlaybackStream>> openPlayback(
-      const std::filesystem::path& file) = 0;
+  // names) for playback on `output` (an output's name; empty: the desktop's
+  // default output); stopped at position 0.
+  Result<std::unique_ptr<PlaybackStream>> openPlayback(const std::filesystem::path& file,
+                                                       const std::string& output = {}) {
+    return openPlaybackOn(file, output);
+  }
+
+  // Opens `output` and feeds it silence until a playback on it takes over (or a
+  // few seconds have passed), so that a sound server that suspended the idle
+  // sink has it running again before a transmitter is keyed. Fails, saying why,
+  // when the output cannot be opened: it is gone, or another program holds it.
+  virtual Result<void> wakeOutput(const std::string& output) {
+    (void)output;
+    return success();
+  }
+
+  // The sound server's name for the card a device name stands for, where a server has
+  // the card (pulse:alsa_input...): the way to the card while the server holds it.
+  virtual std::optional<std::string> serverNameFor(const std::string& name, bool input) {
+    (void)name;
+    (void)input;
+    return std::nullopt;
+  }
 
   // Volume of every playback, present and future.
   void setOutputVolume(std::uint16_t left, std::uint16_t right);
@@ -201,6 +246,9 @@ class SoundSystem {
  protected:
   // For a system that hands playback to another and must share its volume.
   explicit SoundSystem(std::shared_ptr<OutputVolume> volume);
+
+  virtual Result<std::unique_ptr<PlaybackStream>> openPlaybackOn(const std::filesystem::path& file,
+                                                                 const std::string& output) = 0;
 
  public:
   // Plays a short sound without waiting; a new click replaces one still

@@ -139,6 +139,7 @@ void Player::cmdStop_Click() {
   p_.frm_Oszi.lbl_TX.showReleased();
   // The general stop ends whatever is on the air, whoever sends it.
   p_.txArbiter.endCurrent("stop");
+  routePlayback();
   p_.frm_DoKu.show();
 }
 
@@ -242,6 +243,23 @@ void Player::tmrplaywave_Timer() {
 void Player::ed1_KeyDown(int keyCode, int) {
   if (keyCode == ' ') p_.keying.lbl_TX_Click();
 }
+
+std::string Player::transmitOutput() const {
+  return p_.txOutputDevice == "default" ? std::string() : p_.txOutputDevice;
+}
+
+void Player::routePlayback() {
+  const bool transmitting = p_.frm_Oszi.lbl_TX.borderStyle() == Look::On || p_.autoTx.running() ||
+                            p_.recorder.timedTransmission.busy();
+  const std::string output = transmitting ? transmitOutput() : std::string();
+  if (output == p_.mci.playbackOutput()) return;
+  if (const Result<void> moved = p_.mci.setPlaybackOutput(output); !moved) {
+    p_.notice("playback",
+              p_.ownMessage(OwnText::OutputMoveFailed,
+                            {output.empty() ? "default" : output, moved.error().message}));
+  }
+}
+
 
 void Player::tmr_Focus_Timer() {
   PlaybackForm& f = p_.frm_Oszi;

@@ -80,6 +80,14 @@ class Player {
   void ed1_KeyDown(int keyCode, int shift);
   void tmr_Focus_Timer();
 
+  // Where the playback window sounds: on the transmit output (line 36) while the
+  // transmitter is meant to hear it (TX pressed, Auto-TX or the timed transmission
+  // running), on the desktop's default output otherwise. A sound that plays moves at
+  // its position. Called whenever one of those changes.
+  void routePlayback();
+  // The output name of line 36 as the sound system takes it; `default` is the desktop's.
+  std::string transmitOutput() const;
+
   // Playing through the sound list.
   void PlayNextInList();
   void tmr_NachStop_Timer();

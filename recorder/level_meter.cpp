@@ -1,5 +1,6 @@
 #include "recorder/level_meter.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -13,10 +14,16 @@ namespace {
 // Every second byte of the block's first 513: the samples a tick analyses.
 constexpr int kSamplesPerTick = 257;
 constexpr int kDefaultIntervalMs = 10;
+// How often an input that is not there is tried again.
+constexpr int kReopenMs = 3000;
+// The notice of an input that is waited for lasts until it opens: told once until then.
+constexpr std::string_view kInputCause = "sound input";
 
 }  // namespace
 
-LevelMeter::LevelMeter(Program& program) : p_(program) {
+LevelMeter::LevelMeter(Program& program)
+    : p_(program), reopen_(program.ui().timers(), "tmrInputWait", kReopenMs, false) {
+  reopen_.tick = [this] { tmrInputWait_Timer(); };
   MainForm& f = p_.frm_DoKu;
   f.tmrPegel.tick = [this] { tmrPegel_Timer(); };
   f.sli_Schwelle.scroll = [this] { sli_Schwelle_Scroll(); };
@@ -33,63 +40,117 @@ void LevelMeter::setUp() {
 }
 
 void LevelMeter::fillDeviceList() {
-  ComboBox& box = p_.frm_Einstellungen.cb_Device;
-  box.clear();
-  offered_ = p_.soundSystem.inputDevices();
-  for (const InputDevice& device : offered_)
-    box.addItem(trim(device.description), device.number);
-  if (box.listCount() == 0) {
-    box.setText(p_.messageTexts.items[15]);
-  } else {
-    box.setListIndex(0);
-  }
+  const Language language = p_.languageIndex == 2 ? Language::English : Language::German;
+  p_.settingsWindow.inputBox.fill(p_.soundSystem.inputDevices(), language, p_.inputDeviceName,
+                                  p_.messageTexts.items[15]);
+  p_.settingsWindow.outputBox.fill(p_.soundSystem.outputDevices(), language, p_.txOutputDevice);
 }
 
-LevelMeter::InputChoice LevelMeter::chosenInput() const {
-  const ComboBox& box = p_.frm_Einstellungen.cb_Device;
-  int index = box.listIndex();
-  for (int i = 0; index < 0 && i < box.listCount(); ++i)
-    if (box.item(i) == box.text()) index = i;
+int LevelMeter::meterRate() const {
   const double rateNumber = leadingNumber(p_.sampleRate);
-  InputChoice choice;
-  choice.rate =
-      rateNumber >= 1 && rateNumber <= 1e7 ? static_cast<int>(roundHalfEven(rateNumber)) : 0;
-  choice.name = index < 0 ? box.text() : box.item(index);
-  if (index >= 0) choice.device = static_cast<int>(box.itemData(index));
-  return choice;
+  return rateNumber >= 1 && rateNumber <= 1e7 ? static_cast<int>(roundHalfEven(rateNumber)) : 0;
 }
 
-bool LevelMeter::openMeterInput() {
+std::string LevelMeter::deviceText(const std::string& name) const {
+  const Language language = p_.languageIndex == 2 ? Language::English : Language::German;
+  for (const SoundDevice& device : p_.settingsWindow.inputBox.offered())
+    if (device.name == name) return DeviceBox::text(device, language);
+  return name;
+}
+
+MeterInput LevelMeter::openMeterInput() {
   failureText_.clear();
-  const InputChoice choice = chosenInput();
-  std::string reason;
-  if (!choice.device) {
-    reason = p_.messageTexts.items[15];
-  } else {
-    auto opened = p_.soundSystem.openInput(*choice.device, choice.rate);
-    if (opened) {
-      stream_ = std::move(*opened);
-      opened_ = choice;
-      analysedBlockStart_ = 0;
-      openedAtMs_ = p_.platform.clock.monotonicMs();
-      p_.mci.setInputStream(stream_);
-      return true;
-    }
-    reason = opened.error().message;
+  const std::string name = chosenName();
+  if (name.empty()) {
+    failureText_ = p_.messageTexts.items[16] + " " +
+                   p_.ownMessage(OwnText::SoundDeviceFailed, {p_.frm_Einstellungen.cb_Device.text(),
+                                                              p_.messageTexts.items[15]});
+    p_.setWaitText(failureText_);
+    return MeterInput::failed;
   }
-  failureText_ = p_.messageTexts.items[16] + " " +
-                 p_.ownMessage(OwnText::SoundDeviceFailed, {choice.name, reason});
-  p_.setWaitText(failureText_);
-  return false;
+  auto opened = p_.soundSystem.openInput(name, meterRate());
+  if (opened) {
+    reopen_.setEnabled(false);
+    waitingFor_.clear();
+    p_.notices.clear(kInputCause);
+    openedName_ = name;
+    openedRate_ = meterRate();
+    useStream(std::move(*opened));
+    return MeterInput::opened;
+  }
+  startWaiting(
+      name, p_.ownMessage(OwnText::SoundInputWaiting, {deviceText(name), opened.error().message}));
+  return MeterInput::waiting;
+}
+
+void LevelMeter::useStream(std::shared_ptr<CaptureStream> stream) {
+  stream_ = std::move(stream);
+  analysedBlockStart_ = 0;
+  openedAtMs_ = p_.platform.clock.monotonicMs();
+  overrunsLogged_ = 0;
+  p_.mci.setInputStream(stream_);
+}
+
+void LevelMeter::startWaiting(const std::string& name, const std::string& text) {
+  std::string told = text;
+  if (const auto server = p_.soundSystem.serverNameFor(name, true))
+    told += " " + p_.ownMessage(OwnText::DeviceHeldByServer, {deviceText(name), *server});
+  waitingFor_ = name;
+  reopen_.setEnabled(true);
+  p_.log.warning("recorder", "waiting for the sound input " + name);
+  const bool news = p_.notices.tellOnce(kInputCause, "recorder", told);
+  // A click on the switch hears why the recorder does not record yet; a save of the
+  // settings, which tries the input again, only when that is news.
+  if (news && !p_.actingAlone()) {
+    p_.setWaitText(told);
+    p_.messageBox(told);
+  }
+}
+
+void LevelMeter::waitForInput(const std::string& reason) {
+  const std::string name = waitingFor_.empty() ? openedName_ : waitingFor_;
+  closeMeterInput();
+  startWaiting(name, p_.ownMessage(OwnText::SoundDeviceLost, {deviceText(name), reason}));
+}
+
+void LevelMeter::tmrInputWait_Timer() {
+  if (p_.recorderOn != 1 || waitingFor_.empty()) {
+    closeMeterInput();
+    return;
+  }
+  auto opened = p_.soundSystem.openInput(waitingFor_, meterRate());
+  // Still not there: it was told once, and stays told until it opens.
+  if (!opened) return;
+  const std::string name = waitingFor_;
+  reopen_.setEnabled(false);
+  waitingFor_.clear();
+  p_.notices.clear(kInputCause);
+  openedName_ = name;
+  openedRate_ = meterRate();
+  useStream(std::move(*opened));
+  p_.notice("recorder", p_.ownMessage(OwnText::SoundInputBack, {deviceText(name)}), LogLevel::Info);
+  p_.recorder.inputReturned();
 }
 
 bool LevelMeter::openedAsChosen() const {
-  const InputChoice choice = chosenInput();
-  return choice.device == opened_.device && choice.rate == opened_.rate;
+  return chosenName() == openedName_ && meterRate() == openedRate_;
+}
+
+std::string LevelMeter::chosenName() const {
+  const DeviceBox& box = p_.settingsWindow.inputBox;
+  std::string name = box.chosen(p_.inputDeviceName);
+  if (name.empty() && !box.offered().empty()) name = box.offered().front().name;
+  return name;
 }
 
 void LevelMeter::closeMeterInput() {
   p_.frm_DoKu.tmrPegel.setEnabled(false);
+  if (reopen_.enabled() || !waitingFor_.empty()) {
+    // Switched off while waiting: the next wait is told again.
+    reopen_.setEnabled(false);
+    waitingFor_.clear();
+    p_.notices.clear(kInputCause);
+  }
   p_.mci.setInputStream({});
   stream_.reset();
   p_.frm_DoKu.Progressbar1.setValue(0);
@@ -100,8 +161,27 @@ RingBuffer::ReadResult LevelMeter::readInput(std::uint64_t from, std::span<std::
   return stream_->read(from, out);
 }
 
+std::uint64_t LevelMeter::lostBetween(std::uint64_t first, std::uint64_t end) const {
+  return stream_ ? stream_->lostBetween(first, end) : 0;
+}
+
+void LevelMeter::logOverruns() {
+  if (stream_->gapCount() == overrunsLogged_) return;
+  const std::vector<CaptureStream::Gap> gaps = stream_->gaps();
+  const int rate = std::max(stream_->sampleRate(), 1);
+  for (; overrunsLogged_ < gaps.size(); ++overrunsLogged_) {
+    const CaptureStream::Gap& gap = gaps[overrunsLogged_];
+    p_.log.warning("sound", "the input " + openedName_ +
+                                " overran: " + std::to_string(gap.samples) + " samples (" +
+                                std::to_string(gap.samples * 1000 / static_cast<unsigned>(rate)) +
+                                " ms) lost at sample " + std::to_string(gap.position) +
+                                ", silence in their place");
+  }
+}
+
 void LevelMeter::tmrPegel_Timer() {
   if (!stream_) return;
+  logOverruns();
   if (const Result<void> status = stream_->status(); !status) {
     p_.recorder.inputLost(status.error().message);
     return;

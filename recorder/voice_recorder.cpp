@@ -112,13 +112,28 @@ void VoiceRecorder::switchOn() {
   f.fr2.setCaption(entry16(true));
   f.fr2.setForeColour(kRed);
   f.setHeight(p_.mainWindowHeight);
-  if (!p_.levelMeter.openMeterInput()) {
-    p_.recorderOn = 0;
-    f.fr2.setCaption(entry16(false));
-    f.fr2.setForeColour(kWindowText);
-    showStopped(p_.levelMeter.failureText());
-    return;
+  switch (p_.levelMeter.openMeterInput()) {
+    case MeterInput::failed:
+      p_.recorderOn = 0;
+      f.fr2.setCaption(entry16(false));
+      f.fr2.setForeColour(kWindowText);
+      showStopped(p_.levelMeter.failureText());
+      return;
+    case MeterInput::waiting:
+      // On, and waiting for the input the settings name: the meter starts the rest.
+      return;
+    case MeterInput::opened:
+      break;
   }
+  startOnInput();
+}
+
+void VoiceRecorder::inputReturned() {
+  if (p_.recorderOn == 1 && p_.levelMeter.isOpen()) startOnInput();
+}
+
+void VoiceRecorder::startOnInput() {
+  MainForm& f = p_.frm_DoKu;
   previousEnd_ = 0;
   f.tmr_Blink.setEnabled(true);
   f.tmrZT2.setEnabled(true);
@@ -272,7 +287,12 @@ void VoiceRecorder::stopSaveClose() {
     const std::string saved = p_.mci.sendString("save capture wait " + name);
     if (!saved.empty()) p_.log.warning("recorder", name + ": " + saved);
     closeCapture("close capture wait ");
-    if (const auto span = p_.mci.captureSpan()) previousEnd_ = std::max(previousEnd_, span->end);
+    if (const auto span = p_.mci.captureSpan()) {
+      previousEnd_ = std::max(previousEnd_, span->end);
+      if (const std::uint64_t lost = p_.levelMeter.lostBetween(span->first, span->end))
+        p_.log.warning("recorder", name + " holds " + std::to_string(lost) +
+                                       " samples of silence where the input overran");
+    }
   }
   f.tmrZT3.setEnabled(false);
   f.tmrZT2.setEnabled(false);
@@ -480,12 +500,19 @@ void VoiceRecorder::tmr_Zeit_Timer() {
 }
 
 void VoiceRecorder::inputLost(const std::string& reason) {
-  p_.frm_DoKu.tmrPegel.setEnabled(false);
-  if (recordingActive == 1) {
-    stopSaveClose();
-    recordingActive = 0;
-  }
-  stopForFailure(p_.ownMessage(OwnText::SoundDeviceLost, {reason}));
+  MainForm& f = p_.frm_DoKu;
+  f.tmrPegel.setEnabled(false);
+  if (recordingActive == 1) endTake();
+  // Nothing counts or blinks while there is no input; the switch stays on.
+  f.tmrZT1.setEnabled(false);
+  f.tmrZT2.setEnabled(false);
+  f.tmrZT3.setEnabled(false);
+  f.tmr_Blink.setEnabled(false);
+  f.lbl_Record.setBackColour(kRed);
+  recordingActive = 0;
+  signalAge = 0;
+  hideRunningTime();
+  p_.levelMeter.waitForInput(reason);
 }
 
 void VoiceRecorder::stopForFailure(const std::string& text) {

@@ -61,8 +61,11 @@ class VoiceRecorder {
   // The shutdown routine's reset of the recorder values.
   void clearState();
 
-  // The meter's input failed: what was recorded is saved, the recorder goes off.
+  // The meter's input failed: the take ends as at its end (filed when long enough), and
+  // the recorder stays on, waiting for the input to come back.
   void inputLost(const std::string& reason);
+  // The input the recorder waited for has opened: it runs as after switching on.
+  void inputReturned();
 
   // The recording index's entry and totals for a recording filed at `path`.
   void fileRecorded(const std::string& path, double seconds);
@@ -93,6 +96,8 @@ class VoiceRecorder {
  private:
   void endTake();
   void switchOn();
+  // The part of switching on that follows the opening of the input.
+  void startOnInput();
   void switchOff();
   // Starts a capture; at the stream's beginning for the first one after
   // switching on, otherwise just before what the triggering tick analysed.

@@ -38,8 +38,10 @@ constexpr std::array<OwnTextRow, kOwnTextCount> kOwnTexts{{
     {OwnText::SoundDeviceFailed, "Der Soundeingang %1 konnte nicht geöffnet werden (%2).",
      "The sound input %1 could not be opened (%2)."},
     {OwnText::SoundDeviceLost,
-     "Der Soundeingang ist ausgefallen (%1). Der Recorder wurde ausgeschaltet.",
-     "The sound input stopped (%1). The recorder is switched off."},
+     "Der Soundeingang %1 ist ausgefallen (%2). Der Recorder wartet darauf und läuft wieder, "
+     "sobald er zurück ist.",
+     "The sound input %1 stopped (%2). The recorder waits for it and runs again as soon as it "
+     "is back."},
     {OwnText::RecordingSaveFailed, "Die Aufnahme %1 konnte nicht gespeichert werden (%2).",
      "The recording %1 could not be saved (%2)."},
     {OwnText::InputFileFailed, "Die Eingabedatei %1 konnte nicht gelesen werden (%2).",
@@ -142,10 +144,10 @@ constexpr std::array<OwnTextRow, kOwnTextCount> kOwnTexts{{
      "Second page of the settings: transmit output, keying, archive"},
     {OwnText::TxOutputLabel, "Sendeausgabe", "Transmit output"},
     {OwnText::TxOutputTip,
-     "ALSA-Gerät, über das gesendet wird, z. B. default, pulse oder plughw:CARD=Device,DEV=0 "
-     "(leer = default)",
-     "ALSA device transmissions are played on, e.g. default, pulse or plughw:CARD=Device,DEV=0 "
-     "(empty = default)"},
+     "Gerät, auf dem Auto-TX, die Sendung nach Zeitplan und die Wiedergabe bei gedrückter "
+     "TX-Taste klingen, z. B. die Soundkarte am Sender oder pulse:NAME (leer = default)",
+     "Device that Auto-TX, the timed transmission and playback while TX is pressed sound on, "
+     "e.g. the sound card at the transmitter or pulse:NAME (empty = default)"},
     {OwnText::KeyingLabel, "Sendertastung", "Keying method"},
     {OwnText::KeyingTip,
      "Wie der Sender getastet wird: serial = DTR/RTS der seriellen Schnittstelle, rigctld = "
@@ -295,6 +297,28 @@ constexpr std::array<OwnTextRow, kOwnTextCount> kOwnTexts{{
      "eingehängten Platte). Es wurde nichts gespeichert.",
      "The recordings folder %1 is not there (or lacks its W folder, as a disk that is not "
      "mounted does). Nothing was saved."},
+    {OwnText::DefaultDesktopSound, "Standard (Desktop-Sound)", "Default (desktop sound)"},
+    {OwnText::DefaultFirstCard, "Standard (erste Karte)", "Default (first card)"},
+    {OwnText::SoundInputWaiting,
+     "Der Soundeingang %1 lässt sich nicht öffnen (%2). Der Recorder wartet darauf und "
+     "startet, sobald er da ist.",
+     "The sound input %1 cannot be opened (%2). The recorder waits for it and starts as soon "
+     "as it is there."},
+    {OwnText::SoundInputBack, "Der Soundeingang %1 ist da, der Recorder läuft.",
+     "The sound input %1 is there; the recorder runs."},
+    {OwnText::DeviceHeldByServer,
+     "Der Sound-Server belegt die Karte von %1: Wählen Sie in den Einstellungen seinen Namen "
+     "für diese Karte, %2.",
+     "The sound server holds the card of %1: choose the server's name for that card in the "
+     "settings, %2."},
+    {OwnText::TxOutputGone,
+     "Die Sendeausgabe %1 lässt sich nicht öffnen (%2). Es wird nichts gesendet, der Sender "
+     "bleibt abgeschaltet.",
+     "The transmit output %1 cannot be opened (%2). Nothing is sent and the transmitter stays "
+     "released."},
+    {OwnText::OutputMoveFailed,
+     "Die Wiedergabe ließ sich nicht auf %1 umschalten (%2) und klingt weiter, wo sie war.",
+     "The playback could not move to %1 (%2) and sounds on where it was."},
 }};
 
 // A row out of place would hand every later message the wrong words.

@@ -23,7 +23,7 @@ enum class OwnText {
   SerialNoRights,         // %1 port
   SerialOpenFailed,       // %1 port, %2 reason
   SoundDeviceFailed,      // %1 device, %2 reason
-  SoundDeviceLost,        // %1 reason
+  SoundDeviceLost,        // %1 device, %2 reason
   RecordingSaveFailed,    // %1 file, %2 reason
   InputFileFailed,        // %1 file, %2 reason
   NoTrayArea,
@@ -110,7 +110,14 @@ enum class OwnText {
   TreeCopyFailed,           // %1 file, %2 what failed, %3 list of owed copies
   EditNameTaken,            // %1 file
   EditFolderGone,           // %1 recordings folder
-  Count                     // not a text; keep last
+  DefaultDesktopSound,
+  DefaultFirstCard,
+  SoundInputWaiting,   // %1 device, %2 reason
+  SoundInputBack,      // %1 device
+  DeviceHeldByServer,  // %1 device, %2 the server's name for it
+  TxOutputGone,        // %1 output, %2 reason
+  OutputMoveFailed,    // %1 output, %2 reason
+  Count                // not a text; keep last
 };
 
 inline constexpr std::size_t kOwnTextCount = static_cast<std::size_t>(OwnText::Count);

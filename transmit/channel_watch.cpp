@@ -33,18 +33,12 @@ void ChannelWatch::await(std::function<void()> clear, std::function<void()> busy
   }
   if (!p_.levelMeter.isOpen()) {
     // The recorder is off: the input is opened for the wait only.
-    // The device the meter would open: the one chosen in the settings window.
-    const ComboBox& box = p_.frm_Einstellungen.cb_Device;
-    const auto devices = p_.soundSystem.inputDevices();
+    // The device the meter would open: the one the settings name.
+    const std::string name = p_.levelMeter.chosenName();
     Result<std::shared_ptr<CaptureStream>> opened = failure("no input device");
-    if (!devices.empty()) {
-      const int index = box.listIndex();
-      const int device = index >= 0 && index < box.listCount()
-                             ? static_cast<int>(box.itemData(index))
-                             : devices.front().number;
-      const double rate = leadingNumber(p_.sampleRate);
-      opened = p_.soundSystem.openInput(
-          device, rate >= 1 && rate <= 1e7 ? static_cast<int>(roundHalfEven(rate)) : 11025);
+    if (!name.empty()) {
+      const int rate = p_.levelMeter.meterRate();
+      opened = p_.soundSystem.openInput(name, rate > 0 ? rate : 11025);
     }
     if (!opened) {
       p_.notices.tellOnce(kNoInputCause, "keying",

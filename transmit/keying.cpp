@@ -205,6 +205,7 @@ void Keying::tmr_TxTimeout_Timer() {
   if (p_.autoTx.running()) p_.autoTx.endCycle("time-out");
   p_.txArbiter.endCurrent("time-out");
   showReleased();
+  p_.player.routePlayback();
   p_.notice("keying",
             p_.ownMessage(OwnText::TxTimeoutExpired, {std::to_string(p_.txTimeoutSeconds)}));
 }
@@ -243,6 +244,8 @@ void Keying::lbl_TX_Click() {
     showReleased();
     p_.txArbiter.endCurrent("TX button");
   }
+  // A sound playing now follows the button to the transmitter's output and back.
+  p_.player.routePlayback();
 }
 
 void Keying::cb_TX_KeyPress(int& keyAscii) {

@@ -6,10 +6,19 @@
 namespace tv {
 namespace {
 
-// The transmit output. The one place that chooses the device the automatic senders play
-// on.
+// The transmit output (settings line 36). The one place that chooses the device the
+// automatic senders play on; it is woken before the file opens, so that a sound server
+// that suspended an idle sink does not swallow the first syllable after the key.
 Result<std::unique_ptr<PlaybackStream>> openTransmitOutput(Program& p, const std::string& file) {
-  return p.soundSystem.openPlayback(std::filesystem::path(file));
+  const std::string output = p.player.transmitOutput();
+  if (Result<void> awake = p.soundSystem.wakeOutput(output); !awake) {
+    std::string text =
+        p.ownMessage(OwnText::TxOutputGone, {p.txOutputDevice, awake.error().message});
+    if (const auto server = p.soundSystem.serverNameFor(output, false))
+      text += " " + p.ownMessage(OwnText::DeviceHeldByServer, {p.txOutputDevice, *server});
+    return tv::failure(text);
+  }
+  return p.soundSystem.openPlayback(std::filesystem::path(file), output);
 }
 
 }  // namespace

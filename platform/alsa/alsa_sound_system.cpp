@@ -2,12 +2,9 @@
 
 #include <alsa/asoundlib.h>
 
-#include <algorithm>
-#include <cstdlib>
-
 #include "platform/alsa/alsa_capture_stream.h"
-#include "platform/alsa/alsa_pcm.h"
 #include "platform/alsa/alsa_playback.h"
+#include "platform/alsa/output_waker.h"
 #include "platform/sound/silent_playback.h"
 #include "platform/sound/wav_file.h"
 
@@ -18,95 +15,72 @@ constexpr int kMaxSampleRate = 1'000'000;
 
 void ignoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
 
-std::string hintText(void* hint, const char* field) {
-  char* raw = snd_device_name_get_hint(hint, field);
-  if (!raw) return {};
-  std::string text(raw);
-  std::free(raw);
-  return text;
-}
-
-// A hint's description may span lines ("card\nuse"); one line reads better.
-std::string oneLine(std::string text) {
-  std::replace(text.begin(), text.end(), '\n', ' ');
-  const auto first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return {};
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
-struct Hint {
-  std::string name;
-  std::string description;
-};
-
-std::vector<Hint> captureHints() {
-  std::vector<Hint> hints;
-  void** list = nullptr;
-  if (snd_device_name_hint(-1, "pcm", &list) < 0 || !list) return hints;
-  for (void** entry = list; *entry; ++entry) {
-    Hint hint{hintText(*entry, "NAME"), oneLine(hintText(*entry, "DESC"))};
-    if (hint.name.empty() || hintText(*entry, "IOID") == "Output") continue;
-    hints.push_back(std::move(hint));
-  }
-  snd_device_name_free_hint(list);
-  return hints;
-}
-
-// `default` comes first whether or not a hint names it; a machine without
-// sound has none, and the capability test then leaves it out.
-std::vector<std::string> candidateNames(const std::vector<Hint>& hints) {
-  std::vector<std::string> names{"default"};
-  for (const Hint& hint : hints) {
-    if (hint.name != "default") names.push_back(hint.name);
-  }
-  return names;
-}
-
 }  // namespace
 
-AlsaSoundSystem::AlsaSoundSystem(const Clock& clock, AlsaOptions options)
-    : clock_(clock), options_(std::move(options)) {
+AlsaSoundSystem::AlsaSoundSystem(const Clock& clock, AlsaOptions options, AlsaDeviceSource devices)
+    : clock_(clock), options_(std::move(options)), devices_(std::move(devices)) {
   snd_lib_error_set_handler(ignoreAlsaError);
 }
 
-std::vector<InputDevice> AlsaSoundSystem::inputDevices() {
-  std::vector<InputDevice> devices;
-  const std::vector<Hint> hints = captureHints();
-  candidates_ = candidateNames(hints);
-  for (std::size_t number = 0; number < candidates_.size(); ++number) {
-    const std::string& name = candidates_[number];
-    if (!takesMeterCapture(name)) continue;
-    std::string description = name;
-    const auto hint =
-        std::find_if(hints.begin(), hints.end(), [&](const Hint& h) { return h.name == name; });
-    if (hint != hints.end() && !hint->description.empty()) description = hint->description;
-    devices.push_back(InputDevice{static_cast<int>(number), description, name});
-  }
-  return devices;
+AlsaSoundSystem::~AlsaSoundSystem() = default;
+
+std::vector<SoundDevice> AlsaSoundSystem::inputDevices() {
+  return devices_.list(SoundDirection::input);
 }
 
-Result<std::shared_ptr<CaptureStream>> AlsaSoundSystem::openInput(int deviceNumber,
+std::vector<SoundDevice> AlsaSoundSystem::outputDevices() {
+  return devices_.list(SoundDirection::output);
+}
+
+Result<std::shared_ptr<CaptureStream>> AlsaSoundSystem::openInput(const std::string& name,
                                                                   int sampleRate) {
-  if (candidates_.empty()) candidates_ = candidateNames(captureHints());
-  if (deviceNumber < 0 || static_cast<std::size_t>(deviceNumber) >= candidates_.size()) {
-    return failure("there is no input device " + std::to_string(deviceNumber));
-  }
   if (sampleRate < 1 || sampleRate > kMaxSampleRate) {
     return failure("the sample rate " + std::to_string(sampleRate) + " cannot be used");
   }
-  return AlsaCaptureStream::open(candidates_[static_cast<std::size_t>(deviceNumber)], sampleRate,
-                                 clock_, options_);
+  const auto pcm = devices_.resolve(name);
+  if (!pcm) return pcm.error();
+  return AlsaCaptureStream::open(*pcm, sampleRate, clock_, options_);
 }
 
-Result<std::unique_ptr<PlaybackStream>> AlsaSoundSystem::openPlayback(
-    const std::filesystem::path& file) {
+Result<std::unique_ptr<PlaybackStream>> AlsaSoundSystem::openPlaybackOn(
+    const std::filesystem::path& file, const std::string& output) {
   auto wave = readPcmWave(file);
   if (!wave) return wave.error();
   const std::int64_t lengthMs = wave->lengthMs();
-  auto opened =
-      AlsaPlayback::open(options_.playbackPcm, std::move(*wave), outputVolume(), clock_, options_);
+  auto pcm = output.empty() ? Result<std::string>(options_.playbackPcm) : devices_.resolve(output);
+  Result<std::unique_ptr<PlaybackStream>> opened = failure("");
+  if (!pcm) {
+    opened = pcm.error();
+  } else {
+    const bool woken = waker_ && waker_->pcmName() == *pcm;
+    // The wave is kept for a second attempt only where there may be one.
+    opened = woken ? AlsaPlayback::open(*pcm, *wave, outputVolume(), clock_, options_)
+                   : AlsaPlayback::open(*pcm, std::move(*wave), outputVolume(), clock_, options_);
+    // A card takes one stream at a time: the silence gives way. A sound server takes
+    // both, and the silence has kept its sink running until the sound began.
+    if (!opened && woken) {
+      waker_.reset();
+      opened = AlsaPlayback::open(*pcm, std::move(*wave), outputVolume(), clock_, options_);
+    }
+    if (woken) waker_.reset();
+  }
   if (opened || !options_.silentWithoutOutput) return opened;
   return std::unique_ptr<PlaybackStream>(std::make_unique<SilentPlayback>(clock_, lengthMs));
+}
+
+Result<void> AlsaSoundSystem::wakeOutput(const std::string& output) {
+  const auto pcm =
+      output.empty() ? Result<std::string>(options_.playbackPcm) : devices_.resolve(output);
+  if (!pcm) return pcm.error();
+  if (waker_ && waker_->pcmName() == *pcm) waker_.reset();
+  auto opened = OutputWaker::open(*pcm, clock_, options_, kWakeLimitMs);
+  if (!opened) return opened.error();
+  waker_ = std::move(*opened);
+  return success();
+}
+
+std::optional<std::string> AlsaSoundSystem::serverNameFor(const std::string& name, bool input) {
+  return devices_.serverNameFor(name, input ? SoundDirection::input : SoundDirection::output);
 }
 
 }  // namespace tv

@@ -1,32 +1,47 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/alsa/alsa_devices.h"
 #include "platform/alsa/alsa_options.h"
 #include "platform/clock.h"
 #include "platform/sound.h"
 
 namespace tv {
 
-// Sound through ALSA. Input devices are the PCMs ALSA's device hints name
-// (and `default`, always first); a device is listed when it takes 11,025 Hz
-// mono unsigned 8-bit capture, and its number is its place among all
-// candidates, so leaving one out does not renumber the rest. alsa-lib's own
-// error printing is switched off: failures come back as results.
+class OutputWaker;
+
+// Sound through ALSA. The device lists are AlsaDevices' (names that stay the same
+// between starts); an input is offered when it takes 11,025 Hz mono unsigned 8-bit
+// capture. alsa-lib's own error printing is switched off: failures come back as results.
 class AlsaSoundSystem : public SoundSystem {
  public:
-  explicit AlsaSoundSystem(const Clock& clock, AlsaOptions options = {});
+  explicit AlsaSoundSystem(const Clock& clock, AlsaOptions options = {},
+                           AlsaDeviceSource devices = systemDeviceSource());
+  ~AlsaSoundSystem() override;
 
-  std::vector<InputDevice> inputDevices() override;
-  Result<std::shared_ptr<CaptureStream>> openInput(int deviceNumber, int sampleRate) override;
-  Result<std::unique_ptr<PlaybackStream>> openPlayback(const std::filesystem::path& file) override;
+  std::vector<SoundDevice> inputDevices() override;
+  std::vector<SoundDevice> outputDevices() override;
+  Result<std::shared_ptr<CaptureStream>> openInput(const std::string& name,
+                                                   int sampleRate) override;
+  Result<void> wakeOutput(const std::string& output) override;
+  std::optional<std::string> serverNameFor(const std::string& name, bool input) override;
+
+  // How long an output woken for a transmission is fed silence when no playback takes
+  // it over.
+  static constexpr std::int64_t kWakeLimitMs = 5000;
+
+ protected:
+  Result<std::unique_ptr<PlaybackStream>> openPlaybackOn(const std::filesystem::path& file,
+                                                         const std::string& output) override;
 
  private:
   const Clock& clock_;
   AlsaOptions options_;
-  // PCM names in numbering order, from the last look at the hints.
-  std::vector<std::string> candidates_;
+  AlsaDevices devices_;
+  std::unique_ptr<OutputWaker> waker_;
 };
 
 }  // namespace tv

@@ -24,15 +24,18 @@ FileSoundSystem::FileSoundSystem(std::filesystem::path input, const Clock& clock
       clock_(clock),
       output_(std::move(output)) {}
 
-std::vector<InputDevice> FileSoundSystem::inputDevices() {
+std::vector<SoundDevice> FileSoundSystem::inputDevices() {
   std::error_code ignored;
   if (!std::filesystem::is_regular_file(input_, ignored)) return {};
-  return {InputDevice{0, input_.filename().string(), input_.string()}};
+  return {SoundDevice{input_.string(), input_.filename().string()}};
 }
 
-Result<std::shared_ptr<CaptureStream>> FileSoundSystem::openInput(int deviceNumber,
+std::vector<SoundDevice> FileSoundSystem::outputDevices() {
+  return output_ ? output_->outputDevices() : std::vector<SoundDevice>{};
+}
+
+Result<std::shared_ptr<CaptureStream>> FileSoundSystem::openInput(const std::string&,
                                                                   int sampleRate) {
-  if (deviceNumber != 0) return failure("there is no input device " + std::to_string(deviceNumber));
   if (sampleRate < 1 || sampleRate > kMaxSampleRate) {
     return failure("the sample rate " + std::to_string(sampleRate) + " cannot be used");
   }
@@ -42,10 +45,18 @@ Result<std::shared_ptr<CaptureStream>> FileSoundSystem::openInput(int deviceNumb
       std::make_shared<FileCaptureStream>(clock_, toCaptureFormat(*wave, sampleRate), sampleRate));
 }
 
-Result<std::unique_ptr<PlaybackStream>> FileSoundSystem::openPlayback(
-    const std::filesystem::path& file) {
-  if (output_) return output_->openPlayback(file);
+Result<std::unique_ptr<PlaybackStream>> FileSoundSystem::openPlaybackOn(
+    const std::filesystem::path& file, const std::string& output) {
+  if (output_) return output_->openPlayback(file, output);
   return SilentPlayback::open(clock_, file);
+}
+
+Result<void> FileSoundSystem::wakeOutput(const std::string& output) {
+  return output_ ? output_->wakeOutput(output) : success();
+}
+
+std::optional<std::string> FileSoundSystem::serverNameFor(const std::string& name, bool input) {
+  return output_ ? output_->serverNameFor(name, input) : std::nullopt;
 }
 
 FileCaptureStream::FileCaptureStream(const Clock& clock, std::vector<std::uint8_t> samples,

@@ -12,15 +12,23 @@ namespace tv {
 // samples arrive as the clock runs (elapsed milliseconds × rate), the file's
 // sound first and the zero line after its end. Under a virtual clock a
 // recording of minutes is simulated in milliseconds, sample for sample.
-// Playback goes to `output`, or to a silent clock-paced output without one.
+// Whatever input the settings name, the file is what is opened: it stands in for the
+// card. Playback goes to `output`, or to a silent clock-paced output without one.
 class FileSoundSystem : public SoundSystem {
  public:
   FileSoundSystem(std::filesystem::path input, const Clock& clock,
                   std::unique_ptr<SoundSystem> output = nullptr);
 
-  std::vector<InputDevice> inputDevices() override;
-  Result<std::shared_ptr<CaptureStream>> openInput(int deviceNumber, int sampleRate) override;
-  Result<std::unique_ptr<PlaybackStream>> openPlayback(const std::filesystem::path& file) override;
+  std::vector<SoundDevice> inputDevices() override;
+  std::vector<SoundDevice> outputDevices() override;
+  Result<std::shared_ptr<CaptureStream>> openInput(const std::string& name,
+                                                   int sampleRate) override;
+  Result<void> wakeOutput(const std::string& output) override;
+  std::optional<std::string> serverNameFor(const std::string& name, bool input) override;
+
+ protected:
+  Result<std::unique_ptr<PlaybackStream>> openPlaybackOn(const std::filesystem::path& file,
+                                                         const std::string& output) override;
 
  private:
   std::filesystem::path input_;

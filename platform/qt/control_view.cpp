@@ -147,7 +147,11 @@ Qt::Alignment labelAlignment(Label::Align align) {
 
 void setItems(QComboBox& box, const std::vector<std::string>& items) {
   box.clear();
-  for (const std::string& item : items) box.addItem(toQString(item));
+  // An entry wider than the open list still reads whole under the pointer.
+  for (const std::string& item : items) {
+    box.addItem(toQString(item));
+    box.setItemData(box.count() - 1, toQString(item), Qt::ToolTipRole);
+  }
 }
 
 void setItems(QListWidget& list, const std::vector<std::string>& items) {
@@ -408,6 +412,14 @@ void ControlView::applyItems() {
     if (box->currentIndex() != model.listIndex()) box->setCurrentIndex(model.listIndex());
     const QString text = toQString(static_cast<const ComboBox&>(model).text());
     if (box->currentText() != text) box->setEditText(text);
+    // A text longer than the box shows its beginning ("USB Audio Device – plugh..."),
+    // which tells entries apart, not its end; the whole text is the tooltip of the
+    // field. One that fits leaves the box its own tooltip. Not under the user's typing.
+    if (QLineEdit* field = box->lineEdit(); field && !field->hasFocus()) {
+      field->setCursorPosition(0);
+      const bool cut = field->fontMetrics().horizontalAdvance(text) > field->width();
+      field->setToolTip(cut ? text : QString());
+    }
   } else if (auto* list = qobject_cast<QListWidget*>(widget_.data())) {
     if (itemsChanged) setItems(*list, items_);
     if (list->currentRow() != model.listIndex()) {

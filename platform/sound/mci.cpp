@@ -329,10 +329,34 @@ Mci::Reply Mci::openPlayback(std::string_view path) {
   }
   if (path.empty()) return Reply::error(kNotRecognized);
   if (playback_) return Reply::error(kAliasInUse);
-  auto opened = sound_.openPlayback(std::filesystem::path(path));
+  auto opened = sound_.openPlayback(std::filesystem::path(path), playbackOutput_);
   if (!opened) return Reply::error("The file cannot be played: " + opened.error().message);
   playback_ = std::move(*opened);
+  playbackFile_ = std::filesystem::path(path);
   return Reply::done();
+}
+
+Result<void> Mci::setPlaybackOutput(const std::string& output) {
+  if (output == playbackOutput_) return success();
+  if (!playback_) {
+    playbackOutput_ = output;
+    return success();
+  }
+  auto moved = sound_.openPlayback(playbackFile_, output);
+  if (!moved) return moved.error();
+  playbackOutput_ = output;
+  const PlaybackState state = playback_->state();
+  const std::int64_t at = std::min(playback_->positionMs(), (*moved)->lengthMs());
+  // What the old output still held unsounded is dropped with it, and the new one
+  // begins there: nothing is lost or heard twice.
+  playback_.reset();
+  playback_ = std::move(*moved);
+  if (state == PlaybackState::playing) {
+    if (auto played = playback_->play(at); !played) return played;
+  } else if (auto sought = playback_->seek(at); !sought) {
+    return sought;
+  }
+  return success();
 }
 
 Mci::Reply Mci::seekPlayback(std::string_view position) {

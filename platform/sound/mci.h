@@ -94,6 +94,13 @@ class Mci {
   // sounding (no output device could be opened).
   bool playbackSilent() const;
 
+  // The output "waveplayfile" sounds on (an output's name; empty: the desktop's
+  // default). A sound that is open moves there at once, at its position and
+  // playing or not as it was; when the output cannot be opened it stays where it
+  // is, and the error says why.
+  Result<void> setPlaybackOutput(const std::string& output);
+  const std::string& playbackOutput() const { return playbackOutput_; }
+
   // The newest commands with their replies, oldest first, at most
   // logCapacity of them.
   const std::deque<MciLogEntry>& log() const { return log_; }
@@ -126,6 +133,8 @@ class Mci {
   std::weak_ptr<CaptureStream> input_;
   std::unique_ptr<CaptureDevice> capture_;
   std::unique_ptr<PlaybackStream> playback_;
+  std::filesystem::path playbackFile_;
+  std::string playbackOutput_;
   std::optional<std::uint64_t> nextStart_;
   std::optional<std::string> nextFile_;
   bool handOver_ = false;

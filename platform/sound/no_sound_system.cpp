@@ -4,11 +4,12 @@
 
 namespace tv {
 
-Result<std::shared_ptr<CaptureStream>> NoSoundSystem::openInput(int, int) {
+Result<std::shared_ptr<CaptureStream>> NoSoundSystem::openInput(const std::string&, int) {
   return failure("no sound input on this machine");
 }
 
-Result<std::unique_ptr<PlaybackStream>> NoSoundSystem::openPlayback(const std::filesystem::path& file) {
+Result<std::unique_ptr<PlaybackStream>> NoSoundSystem::openPlaybackOn(
+    const std::filesystem::path& file, const std::string&) {
   return SilentPlayback::open(clock_, file);
 }
 

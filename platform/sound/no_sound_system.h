@@ -11,9 +11,13 @@ class NoSoundSystem : public SoundSystem {
  public:
   explicit NoSoundSystem(const Clock& clock) : clock_(clock) {}
 
-  std::vector<InputDevice> inputDevices() override { return {}; }
-  Result<std::shared_ptr<CaptureStream>> openInput(int deviceNumber, int sampleRate) override;
-  Result<std::unique_ptr<PlaybackStream>> openPlayback(const std::filesystem::path& file) override;
+  std::vector<SoundDevice> inputDevices() override { return {}; }
+  Result<std::shared_ptr<CaptureStream>> openInput(const std::string& name,
+                                                   int sampleRate) override;
+
+ protected:
+  Result<std::unique_ptr<PlaybackStream>> openPlaybackOn(const std::filesystem::path& file,
+                                                         const std::string& output) override;
 
  private:
   const Clock& clock_;

@@ -96,7 +96,7 @@ std::unique_ptr<CaptureTap> CaptureStream::openTapFrom(std::uint64_t from, Captu
 }
 
 Result<void> CaptureStream::status() const {
-  std::lock_guard lock(errorMutex_);
+  std::lock_guard lock(stateMutex_);
   if (error_) return failure(*error_);
   return success();
 }
@@ -116,8 +116,44 @@ void CaptureStream::deliver(std::span<const std::uint8_t> samples) {
   taps_->delivered += samples.size();
 }
 
+void CaptureStream::deliverLost(std::uint64_t count) {
+  if (count == 0) return;
+  const std::uint64_t position = ring_.written();
+  // In pieces, so that a long gap needs no buffer of its length.
+  const std::vector<std::uint8_t> silence(
+      static_cast<std::size_t>(std::min<std::uint64_t>(count, 4096)), kSilentSample);
+  for (std::uint64_t left = count; left > 0;) {
+    const auto piece = static_cast<std::size_t>(std::min<std::uint64_t>(left, silence.size()));
+    deliver(std::span(silence).first(piece));
+    left -= piece;
+  }
+  std::lock_guard lock(stateMutex_);
+  gaps_.push_back({position, count});
+}
+
+std::vector<CaptureStream::Gap> CaptureStream::gaps() const {
+  std::lock_guard lock(stateMutex_);
+  return gaps_;
+}
+
+std::size_t CaptureStream::gapCount() const {
+  std::lock_guard lock(stateMutex_);
+  return gaps_.size();
+}
+
+std::uint64_t CaptureStream::lostBetween(std::uint64_t first, std::uint64_t end) const {
+  std::lock_guard lock(stateMutex_);
+  std::uint64_t lost = 0;
+  for (const Gap& gap : gaps_) {
+    const std::uint64_t from = std::max(first, gap.position);
+    const std::uint64_t to = std::min(end, gap.position + gap.samples);
+    if (from < to) lost += to - from;
+  }
+  return lost;
+}
+
 void CaptureStream::fail(std::string message) {
-  std::lock_guard lock(errorMutex_);
+  std::lock_guard lock(stateMutex_);
   if (!error_) error_ = std::move(message);
 }
 

@@ -137,46 +137,85 @@ TEST_F(SettingsWindowTest, SecondPageSpeaksTheLanguageInForceWithATipForEveryFie
   }
 }
 
-struct InputDeviceLineTest : SettingsWindowTest {
-  InputDeviceLineTest() {
-    sound.devices = {{0, "Default", "default"}, {2, "USB Audio", "plughw:CARD=Device,DEV=0"}};
+struct DeviceLinesTest : SettingsWindowTest {
+  DeviceLinesTest() {
+    sound.devices = {{"default", "", SoundDevice::Kind::desktopDefault},
+                     {"plughw:CARD=Device,DEV=0", "USB Audio Device"}};
+    sound.outputs = {{"default", "", SoundDevice::Kind::firstCardDefault},
+                     {"pulse:transmitter", "Transmitter"},
+                     {"by-path:pci-0000:00:14.0-usb-0:2:1.0,DEV=0", "USB Audio Device"}};
     t.sound = &sound;
   }
-  Program& startWithDevice(const std::string& name) {
+  Program& startWithDevices(const std::string& input, const std::string& output = "default") {
     std::vector<std::string> file = freshSettingsLines(t.folder());
-    line(file, 35) = name;
+    line(file, 35) = input;
+    line(file, 36) = output;
     return startWith(file);
   }
   ScriptedSoundSystem sound{t.clock};
 };
 
-TEST_F(InputDeviceLineTest, ADeviceTheListDoesNotOfferIsKeptThroughEverySave) {
-  Program& p = startWithDevice("pulse:receiver.monitor");
-  EXPECT_EQ(p.inputDeviceName, "pulse:receiver.monitor");
+TEST_F(DeviceLinesTest, TheBoxesOfferWhatAPersonRecognisesAndTheDefaultsInTheLanguage) {
+  Program& p = startWithDevices("");
+  ComboBox& inputs = p.frm_Einstellungen.cb_Device;
+  ComboBox& outputs = p.frm_Mehr.cb_TxOutput;
+  EXPECT_EQ(inputs.items(),
+            (std::vector<std::string>{"Standard (Desktop-Sound)",
+                                      "USB Audio Device \u2013 plughw:CARD=Device,DEV=0"}));
+  EXPECT_EQ(outputs.items(),
+            (std::vector<std::string>{
+                "Standard (erste Karte)", "Transmitter \u2013 pulse:transmitter",
+                "USB Audio Device \u2013 by-path:pci-0000:00:14.0-usb-0:2:1.0,DEV=0"}));
+  EXPECT_EQ(inputs.text(), "Standard (Desktop-Sound)");
+  EXPECT_EQ(outputs.text(), "Standard (erste Karte)");
+
+  p.frm_Einstellungen.cb_Lang.userSelected(1);  // English
+  EXPECT_EQ(inputs.item(0), "Default (desktop sound)");
+  EXPECT_EQ(inputs.text(), "Default (desktop sound)");
+  EXPECT_EQ(outputs.text(), "Default (first card)");
   p.settingsWindow.pressSave();
-  EXPECT_EQ(lines().at(34), "pulse:receiver.monitor");
-  p.settingsWindow.pressSave();
-  EXPECT_EQ(lines().at(34), "pulse:receiver.monitor");
+  EXPECT_EQ(lines().at(34), "") << "a new language is no choice of a device";
+  EXPECT_EQ(lines().at(35), "default");
 }
 
-TEST_F(InputDeviceLineTest, NoDeviceStaysNoneUntilTheUserPicksOneAndThenItsNameIsStored) {
-  Program& p = startWithDevice("");
-  p.settingsWindow.pressSave();
-  EXPECT_EQ(lines().at(34), "");
-
-  p.frm_Einstellungen.cb_Device.userSelected(1);
-  p.settingsWindow.pressSave();
-  EXPECT_EQ(lines().at(34), "plughw:CARD=Device,DEV=0");
-  EXPECT_EQ(p.inputDeviceName, "plughw:CARD=Device,DEV=0");
-  p.settingsWindow.pressSave();
-  EXPECT_EQ(lines().at(34), "plughw:CARD=Device,DEV=0");
-}
-
-TEST_F(InputDeviceLineTest, PickingADeviceReplacesAStoredNameTheListDoesNotOffer) {
-  Program& p = startWithDevice("pulse:receiver.monitor");
-  p.frm_Einstellungen.cb_Device.userSelected(0);
-  p.settingsWindow.pressSave();
+TEST_F(DeviceLinesTest, APickedDeviceIsStoredByNameAndChosenAgainAtTheNextStart) {
+  {
+    Program& p = startWithDevices("");
+    p.frm_Einstellungen.cb_Device.userSelected(1);
+    p.frm_Mehr.cb_TxOutput.userSelected(2);
+    p.settingsWindow.pressSave();
+    EXPECT_EQ(lines().at(34), "plughw:CARD=Device,DEV=0");
+    EXPECT_EQ(lines().at(35), "by-path:pci-0000:00:14.0-usb-0:2:1.0,DEV=0");
+    EXPECT_EQ(p.inputDeviceName, "plughw:CARD=Device,DEV=0");
+    EXPECT_EQ(p.txOutputDevice, "by-path:pci-0000:00:14.0-usb-0:2:1.0,DEV=0");
+    p.shutdownRoutine();
+  }
+  t.program.reset();
+  t.build();
+  ASSERT_TRUE(t.p().startUp());
+  EXPECT_EQ(t.p().frm_Einstellungen.cb_Device.listIndex(), 1);
+  EXPECT_EQ(t.p().frm_Mehr.cb_TxOutput.listIndex(), 2);
+  t.p().frm_Einstellungen.cb_Device.userSelected(0);
+  t.p().settingsWindow.pressSave();
   EXPECT_EQ(lines().at(34), "default");
+  EXPECT_EQ(lines().at(35), "by-path:pci-0000:00:14.0-usb-0:2:1.0,DEV=0");
+}
+
+TEST_F(DeviceLinesTest, ANameTheBoxDoesNotOfferStandsInItAndIsKeptThroughEverySave) {
+  Program& p = startWithDevices("pulse:receiver.monitor", "plughw:CARD=Transmitter,DEV=0");
+  EXPECT_EQ(p.frm_Einstellungen.cb_Device.listIndex(), -1);
+  EXPECT_EQ(p.frm_Einstellungen.cb_Device.text(), "pulse:receiver.monitor");
+  EXPECT_EQ(p.frm_Mehr.cb_TxOutput.text(), "plughw:CARD=Transmitter,DEV=0");
+  for (int save = 0; save < 2; ++save) {
+    p.settingsWindow.pressSave();
+    EXPECT_EQ(lines().at(34), "pulse:receiver.monitor");
+    EXPECT_EQ(lines().at(35), "plughw:CARD=Transmitter,DEV=0");
+  }
+  // What the user types is a name as it stands.
+  p.frm_Mehr.cb_TxOutput.userEdited(" pulse:other ");
+  p.settingsWindow.pressSave();
+  EXPECT_EQ(lines().at(35), "pulse:other");
+  EXPECT_EQ(p.txOutputDevice, "pulse:other");
 }
 
 }  // namespace

@@ -178,6 +178,25 @@ TEST_F(RendererTest, LaterChangesReachTheWidgets) {
   EXPECT_EQ(widget<QListWidget>(form.lstFiles)->currentRow(), -1);
 }
 
+TEST_F(RendererTest, AComboBoxShowsTheBeginningOfALongTextAndAllOfItAsTheTooltip) {
+  const std::string longText = "USB Audio Device \u2013 by-path:pci-0000:00:14.0-usb-0:2:1.0,DEV=0";
+  form.cboDevice.setItems({"default", longText});
+  form.cboDevice.setListIndex(1);
+  form.show();
+  qt.settle();
+  auto* combo = widget<QComboBox>(form.cboDevice);
+  QLineEdit* field = combo->lineEdit();
+  ASSERT_NE(field, nullptr);
+  EXPECT_EQ(field->text(), QString::fromStdString(longText));
+  EXPECT_EQ(field->cursorPosition(), 0) << "the beginning is what shows";
+  EXPECT_EQ(field->toolTip(), QString::fromStdString(longText));
+  EXPECT_EQ(combo->itemData(1, Qt::ToolTipRole).toString(), QString::fromStdString(longText));
+
+  form.cboDevice.setListIndex(0);
+  qt.settle();
+  EXPECT_TRUE(field->toolTip().isEmpty()) << "a text that fits leaves the box its own tooltip";
+}
+
 TEST_F(RendererTest, ManyWritesInOneTurnCostOneRepaint) {
   form.show();
   qt.settle();

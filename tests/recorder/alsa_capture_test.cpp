@@ -21,7 +21,7 @@ namespace {
 // capture begins at the stream's open, as at switching on.
 std::vector<std::uint8_t> capture(SoundSystem& sound, ManualClock& clock, std::size_t count,
                                   const std::string& file) {
-  auto opened = sound.openInput(sound.inputDevices().front().number, 11025);
+  auto opened = sound.openInput(sound.inputDevices().front().name, 11025);
   EXPECT_TRUE(opened.ok());
   if (!opened) return {};
   std::shared_ptr<CaptureStream> stream = *opened;
@@ -70,21 +70,18 @@ TEST(AlsaCapture, TheFileInputAndAlsasFileDeviceGiveTheSameCapture) {
   options.paceTolerance = 0;
   options.paceSlackMs = 0;
   AlsaSoundSystem alsa(alsaClock, options);
-  std::vector<InputDevice> devices = alsa.inputDevices();
-  std::erase_if(devices, [](const InputDevice& d) { return d.pcmName != "tvcapture"; });
-  ASSERT_FALSE(devices.empty());
   struct OneDevice : SoundSystem {
-    OneDevice(AlsaSoundSystem& a, InputDevice d) : alsa(a), device(std::move(d)) {}
-    std::vector<InputDevice> inputDevices() override { return {device}; }
-    Result<std::shared_ptr<CaptureStream>> openInput(int n, int rate) override {
-      return alsa.openInput(n, rate);
+    explicit OneDevice(AlsaSoundSystem& a) : alsa(a) {}
+    std::vector<SoundDevice> inputDevices() override { return {{"tvcapture", "Test capture"}}; }
+    Result<std::shared_ptr<CaptureStream>> openInput(const std::string& name, int rate) override {
+      return alsa.openInput(name, rate);
     }
-    Result<std::unique_ptr<PlaybackStream>> openPlayback(const std::filesystem::path& f) override {
-      return alsa.openPlayback(f);
+    Result<std::unique_ptr<PlaybackStream>> openPlaybackOn(const std::filesystem::path& f,
+                                                           const std::string& output) override {
+      return alsa.openPlayback(f, output);
     }
     AlsaSoundSystem& alsa;
-    InputDevice device;
-  } one(alsa, devices.front());
+  } one(alsa);
   const auto fromAlsa = capture(one, alsaClock, samples.size(), "alsa.wav");
 
   std::filesystem::current_path(previous);

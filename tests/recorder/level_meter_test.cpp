@@ -58,7 +58,7 @@ TEST(LevelScale, TheLampLimitLiesHigherInLinearThanInLogarithmicDisplay) {
 
 struct MeterTest : testing::Test {
   MeterTest() : sound(t.clock) {
-    sound.devices = {{0, "  Card A  ", "hw:0"}, {2, "Card C", "hw:2"}};
+    sound.devices = {{"plughw:CARD=A,DEV=0", "  Card A  "}, {"plughw:CARD=C,DEV=0", "Card C"}};
     lines = freshSettingsLines(t.folder());
     line(lines, 16) = "0";
     t.sound = &sound;
@@ -85,16 +85,15 @@ struct MeterTest : testing::Test {
   std::vector<std::string> lines;
 };
 
-TEST_F(MeterTest, ListsDevicesWithTheirOwnNumbersAndOpensTheSelectedOne) {
+TEST_F(MeterTest, ListsDevicesByTheirNamesAndOpensTheOneTheBoxShows) {
   Program& p = start();
   ComboBox& box = p.frm_Einstellungen.cb_Device;
   ASSERT_EQ(box.listCount(), 2);
-  EXPECT_EQ(box.item(0), "Card A");
-  EXPECT_EQ(box.itemData(1), 2);
+  EXPECT_EQ(box.item(0), "Card A \u2013 plughw:CARD=A,DEV=0");
   box.userSelected(1);
   press(p);
   ASSERT_EQ(sound.inputOpenings().size(), 1u);
-  EXPECT_EQ(sound.inputOpenings()[0].deviceNumber, 2);
+  EXPECT_EQ(sound.inputOpenings()[0].name, "plughw:CARD=C,DEV=0");
   EXPECT_EQ(sound.inputOpenings()[0].sampleRate, 11025);
   EXPECT_TRUE(p.frm_DoKu.tmrPegel.enabled());
 }
@@ -170,23 +169,110 @@ TEST_F(MeterTest, SlidersClicksAndTheIntervalFieldKeepTheirMirrors) {
   EXPECT_EQ(p.frm_Einstellungen.ed_PlayPegel.text(), "76");
 }
 
-TEST_F(MeterTest, AnInputThatFailsSavesWhatWasRecordedAndSwitchesOffWithOneMessage) {
+TEST_F(MeterTest, AnInputThatVanishesEndsItsTakeAndTheRecorderRunsAgainWhenItReturns) {
   line(lines, 10) = "0.5";
   Program& p = start();
   press(p);
   for (int i = 0; i < 20; ++i) tickWith(254);
   const auto before = p.notices.history().size();
+  sound.absent.insert("plughw:CARD=A,DEV=0");
   sound.lastInput()->failWith("unplugged");
   t.loop.runFor(200);
-  EXPECT_EQ(p.recorderOn, 0);
+  // The take up to the loss is filed as at any end; the recorder stays on and waits.
+  EXPECT_TRUE(std::filesystem::exists(t.file("W/1_12-07-2026_10-00-00.wav")));
+  EXPECT_EQ(p.recorderOn, 1);
+  EXPECT_EQ(p.frm_DoKu.lbl_Start.borderStyle(), Look::On);
   EXPECT_FALSE(p.levelMeter.isOpen());
-  EXPECT_EQ(p.frm_DoKu.lbl_Start.borderStyle(), Look::Off);
-  // The station's own failure: a notice, with no box left waiting for an OK.
+  EXPECT_TRUE(p.levelMeter.waiting());
+  EXPECT_EQ(p.recorder.recordingActive, 0);
+  EXPECT_FALSE(p.frm_DoKu.tmrZT2.enabled());
+  // The station's own failure: one notice, with no box left waiting for an OK, and one
+  // only however often the input is tried again.
+  t.loop.runFor(10'000);
   EXPECT_TRUE(t.services.messages().empty());
   ASSERT_EQ(p.notices.history().size(), before + 1);
   EXPECT_NE(p.notices.latest()->text.find("unplugged"), std::string::npos);
-  EXPECT_NE(p.frm_DoKu.sb.panels().at(2).text.find("unplugged"), std::string::npos);
-  EXPECT_EQ(std::filesystem::exists(t.file("W/1_12-07-2026_10-00-00.wav")), true);
+  const auto attempts = sound.inputOpenings().size();
+  EXPECT_GE(attempts, 4u);
+
+  sound.absent.clear();
+  t.loop.runFor(3100);
+  EXPECT_TRUE(p.levelMeter.isOpen());
+  EXPECT_FALSE(p.levelMeter.waiting());
+  EXPECT_TRUE(p.frm_DoKu.tmrPegel.enabled());
+  EXPECT_EQ(p.recorder.recordingActive, 1) << "on again as after switching on";
+  EXPECT_EQ(sound.inputOpenings().back().name, "plughw:CARD=A,DEV=0");
+  EXPECT_NE(p.notices.latest()->text.find("Card A"), std::string::npos);
+  // Lost again: told again.
+  sound.lastInput()->failWith("unplugged again");
+  t.loop.runFor(200);
+  EXPECT_NE(p.notices.latest()->text.find("unplugged again"), std::string::npos);
+}
+
+TEST_F(MeterTest, AStoredInputAbsentAtTheStartIsWaitedForNeverReplacedByAnother) {
+  line(lines, 16) = "1";  // the recorder starts with the program
+  line(lines, 35) = "plughw:CARD=Receiver,DEV=0";
+  sound.absent.insert("plughw:CARD=Receiver,DEV=0");
+  sound.serverNames["plughw:CARD=Receiver,DEV=0"] = "pulse:alsa_input.usb-Receiver";
+  Program& p = start();
+  EXPECT_EQ(p.recorderOn, 1);
+  EXPECT_TRUE(p.levelMeter.waiting());
+  EXPECT_EQ(p.frm_Einstellungen.cb_Device.text(), "plughw:CARD=Receiver,DEV=0");
+  EXPECT_TRUE(t.services.messages().empty()) << "the start is no click to answer";
+  ASSERT_NE(p.notices.latest(), nullptr);
+  EXPECT_NE(p.notices.latest()->text.find("plughw:CARD=Receiver,DEV=0"), std::string::npos);
+  // Where a sound server holds the card, the notice names the way to it.
+  EXPECT_NE(p.notices.latest()->text.find("pulse:alsa_input.usb-Receiver"), std::string::npos);
+
+  t.loop.runFor(7000);
+  for (const auto& opening : sound.inputOpenings())
+    EXPECT_EQ(opening.name, "plughw:CARD=Receiver,DEV=0") << "no other input is opened";
+  EXPECT_FALSE(p.frm_DoKu.tmrPegel.enabled());
+
+  sound.absent.clear();
+  t.loop.runFor(3100);
+  EXPECT_TRUE(p.levelMeter.isOpen());
+  EXPECT_TRUE(p.frm_DoKu.tmrPegel.enabled());
+  tickWith(254);
+  EXPECT_EQ(p.frm_DoKu.tmrPegel.interval(), 50) << "the level reaches the recorder";
+}
+
+TEST_F(MeterTest, AClickOnTheSwitchHearsWhyTheRecorderWaitsAndSwitchingOffEndsTheWait) {
+  line(lines, 35) = "plughw:CARD=Receiver,DEV=0";
+  sound.absent.insert("plughw:CARD=Receiver,DEV=0");
+  Program& p = start();
+  press(p);
+  ASSERT_EQ(t.services.messages().size(), 1u);
+  EXPECT_NE(t.services.messages().back().find("plughw:CARD=Receiver,DEV=0"), std::string::npos);
+  EXPECT_EQ(p.recorderOn, 1);
+  EXPECT_TRUE(p.levelMeter.waiting());
+  press(p);
+  EXPECT_EQ(p.recorderOn, 0);
+  EXPECT_FALSE(p.levelMeter.waiting());
+  const auto attempts = sound.inputOpenings().size();
+  t.loop.runFor(10'000);
+  EXPECT_EQ(sound.inputOpenings().size(), attempts);
+}
+
+TEST_F(MeterTest, AnOverrunIsLoggedWithItsSamplesAndSoIsTheTakeThatHoldsIt) {
+  line(lines, 10) = "0.5";
+  Program& p = start();
+  std::vector<std::string> logged;
+  p.log.observer = [&logged](const std::string& line) { logged.push_back(line); };
+  press(p);
+  for (int i = 0; i < 10; ++i) tickWith(254);
+  sound.lastInput()->feedLost(500);
+  for (int i = 0; i < 10; ++i) tickWith(254);
+  press(p);  // off: the take is saved
+  t.loop.runFor(0);  // and filed by the worker at the loop's next turn
+  ASSERT_TRUE(std::filesystem::exists(t.file("W/1_12-07-2026_10-00-00.wav")));
+  const auto has = [&logged](const std::string& fragment) {
+    for (const std::string& line : logged)
+      if (line.find(fragment) != std::string::npos) return true;
+    return false;
+  };
+  EXPECT_TRUE(has("overran: 500 samples (45 ms) lost at sample 20480"));
+  EXPECT_TRUE(has("1_12-07-2026_10-00-00.wav holds 500 samples of silence"));
 }
 
 }  // namespace

@@ -175,7 +175,7 @@ TEST_F(TakeOnDisk, ANewSampleRateEndsTheTakeAsUsualAndRecordsOnAtTheNewRate) {
 TEST(InputChange, AnotherDeviceOpensTheInputAnewAndTheSameOneKeepsIt) {
   TestProgram t;
   ScriptedSoundSystem sound(t.clock);
-  sound.devices = {{0, "first card", "hw:0"}, {1, "second card", "hw:1"}};
+  sound.devices = {{"hw:0", "first card"}, {"hw:1", "second card"}};
   t.sound = &sound;
   auto lines = freshSettingsLines(t.folder());
   line(lines, 16) = "1";
@@ -187,10 +187,10 @@ TEST(InputChange, AnotherDeviceOpensTheInputAnewAndTheSameOneKeepsIt) {
   p.settingsWindow.pressSave();
   EXPECT_EQ(sound.inputOpenings().size(), 1u);
 
-  p.frm_Einstellungen.cb_Device.setListIndex(1);
+  p.frm_Einstellungen.cb_Device.userSelected(1);
   p.settingsWindow.pressSave();
   ASSERT_EQ(sound.inputOpenings().size(), 2u);
-  EXPECT_EQ(sound.inputOpenings()[1].deviceNumber, 1);
+  EXPECT_EQ(sound.inputOpenings()[1].name, "hw:1");
   EXPECT_TRUE(p.levelMeter.isOpen());
   EXPECT_EQ(p.recorder.recordingActive, 1);
   EXPECT_TRUE(t.services.messages().empty());

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -17,9 +18,10 @@ namespace tv {
 namespace {
 
 // ALSA's file and null devices, defined by the test: a capture device reading
-// in.raw, one whose input file is missing, and a playback device writing
-// out.raw. alsa-lib reads its configuration on first use, so every test of
-// this executable sets the same one before it touches ALSA.
+// in.raw, one whose input file is missing, a playback device writing out.raw
+// (the desktop's output) and one writing tx.raw (the transmitter's). alsa-lib
+// reads its configuration on first use, so every test of this executable sets
+// the same one before it touches ALSA.
 class Alsa : public ::testing::Test {
  protected:
   Alsa() : dir_(test::scratchDirectory("alsa")) {
@@ -30,7 +32,9 @@ class Alsa : public ::testing::Test {
                "Missing input")
         << pcm("tvafter", "infile \"" + (dir_ / "in.raw").string() + "\" file \"/dev/null\"",
                "After the missing one")
-        << pcm("tvplayback", "file \"" + (dir_ / "out.raw").string() + "\"", "Test playback");
+        << pcm("tvplayback", "file \"" + (dir_ / "out.raw").string() + "\"", "Test playback")
+        << pcm("tvtransmit", "file \"" + (dir_ / "tx.raw").string() + "\" truncate false",
+               "Test transmitter");
     ::setenv("ALSA_CONFIG_PATH",
              ("/usr/share/alsa/alsa.conf:" + (dir_ / "alsa.conf").string()).c_str(), 1);
     options_.playbackPcm = "tvplayback";
@@ -60,36 +64,16 @@ class Alsa : public ::testing::Test {
     return true;
   }
 
-  const InputDevice* find(const std::vector<InputDevice>& devices, const std::string& name) {
-    for (const auto& device : devices) {
-      if (device.pcmName == name) return &device;
-    }
-    return nullptr;
-  }
-
   std::filesystem::path dir_;
   ManualClock clock_;
   AlsaOptions options_;
 };
 
-TEST_F(Alsa, ListsCaptureDevicesWithTheirOwnNumbers) {
+TEST_F(Alsa, OpensAnInputByItsNameAndSaysWhyOneDoesNotOpen) {
   writeInput({1, 2, 3});
   AlsaSoundSystem sound(clock_, options_);
-  const auto devices = sound.inputDevices();
-  const InputDevice* capture = find(devices, "tvcapture");
-  const InputDevice* after = find(devices, "tvafter");
-  ASSERT_TRUE(capture && after);
-  EXPECT_EQ(capture->description, "Test capture");
-  EXPECT_EQ(find(devices, "tvmissing"), nullptr);
-  EXPECT_EQ(after->number, capture->number + 2);
-  if (const InputDevice* standard = find(devices, "default")) {
-    EXPECT_EQ(standard, &devices[0]);
-  }
-  for (std::size_t i = 1; i < devices.size(); ++i) {
-    EXPECT_LT(devices[i - 1].number, devices[i].number);
-  }
-  // The device left out still has its number, and opening it says why it fails.
-  auto missing = sound.openInput(capture->number + 1, 11025);
+  EXPECT_TRUE(sound.openInput("tvcapture", 11025).ok());
+  auto missing = sound.openInput("tvmissing", 11025);
   ASSERT_FALSE(missing.ok());
   EXPECT_NE(missing.error().message.find("No such file"), std::string::npos)
       << missing.error().message;
@@ -100,10 +84,7 @@ TEST_F(Alsa, CaptureDeliversTheDeviceBytesExactlyThenTheZeroLine) {
   for (std::size_t i = 0; i < input.size(); ++i) input[i] = static_cast<std::uint8_t>(i * 31 + 5);
   writeInput(input);
   AlsaSoundSystem sound(clock_, options_);
-  const auto devices = sound.inputDevices();
-  const InputDevice* capture = find(devices, "tvcapture");
-  ASSERT_TRUE(capture);
-  auto opened = sound.openInput(capture->number, 11025);
+  auto opened = sound.openInput("tvcapture", 11025);
   ASSERT_TRUE(opened.ok()) << opened.error().message;
   std::shared_ptr<CaptureStream> stream = *opened;
 
@@ -133,16 +114,13 @@ TEST_F(Alsa, CaptureDeliversTheDeviceBytesExactlyThenTheZeroLine) {
 TEST_F(Alsa, OpensAtEveryRateTheSettingsOffer) {
   writeInput(std::vector<std::uint8_t>(100, 9));
   AlsaSoundSystem sound(clock_, options_);
-  const auto devices = sound.inputDevices();
-  const InputDevice* capture = find(devices, "tvcapture");
-  ASSERT_TRUE(capture);
   for (int rate : {4000, 5000, 8000, 11025, 22050, 44100, 12345}) {
-    auto opened = sound.openInput(capture->number, rate);
+    auto opened = sound.openInput("tvcapture", rate);
     ASSERT_TRUE(opened.ok()) << rate << ": " << opened.error().message;
     EXPECT_EQ((*opened)->sampleRate(), rate);
   }
-  EXPECT_FALSE(sound.openInput(capture->number, 0).ok());
-  EXPECT_FALSE(sound.openInput(9999, 11025).ok());
+  EXPECT_FALSE(sound.openInput("tvcapture", 0).ok());
+  EXPECT_FALSE(sound.openInput("tvnothing", 11025).ok());
 }
 
 TEST_F(Alsa, PlaysWithTheVolumeAsGainPerChannel) {
@@ -194,6 +172,60 @@ TEST_F(Alsa, EightBitGainAndMissingOutput) {
   auto opened = silent.openPlayback(dir_ / "u8.wav");
   ASSERT_TRUE(opened.ok());
   EXPECT_FALSE(silent.openPlayback(dir_ / "none.wav").ok());
+}
+
+TEST_F(Alsa, APlayingSoundMovesToAnotherOutputAtItsPositionNoneLostNoneTwice) {
+  std::vector<std::uint8_t> samples(800);
+  for (std::size_t i = 0; i < samples.size(); ++i)
+    samples[i] = static_cast<std::uint8_t>(i * 7 + 1);
+  test::WavBytes().bytes(test::pcmWave(1, 8000, 8, samples)).writeTo(dir_ / "u8.wav");
+  AlsaSoundSystem sound(clock_, options_);
+  {
+    Mci mci(sound);
+    ASSERT_EQ(mci.sendString("open " + (dir_ / "u8.wav").string() + " alias waveplayfile"), "");
+    ASSERT_EQ(mci.sendString("play waveplayfile from  0"), "");
+    clock_.advance(30);  // 240 samples on the desktop's output
+    ASSERT_TRUE(waitFor([&] { return mci.sendString("status waveplayfile position") == "30"; }));
+    ASSERT_TRUE(mci.setPlaybackOutput("tvtransmit").ok());
+    EXPECT_EQ(mci.playbackOutput(), "tvtransmit");
+    clock_.advance(100);
+    ASSERT_TRUE(waitFor([&] { return mci.sendString("status waveplayfile position") == "100"; }));
+    // An output that does not open leaves the sound where it is.
+    EXPECT_FALSE(mci.setPlaybackOutput("tvnothing").ok());
+    EXPECT_EQ(mci.playbackOutput(), "tvtransmit");
+    mci.sendString("close waveplayfile");
+  }
+  const std::vector<std::uint8_t> desktop = test::readFile(dir_ / "out.raw");
+  const std::vector<std::uint8_t> transmitter = test::readFile(dir_ / "tx.raw");
+  EXPECT_EQ(desktop, std::vector<std::uint8_t>(samples.begin(), samples.begin() + 240));
+  EXPECT_EQ(transmitter, std::vector<std::uint8_t>(samples.begin() + 240, samples.end()));
+}
+
+TEST_F(Alsa, AWokenOutputHearsSilenceUntilAPlaybackOnItTakesOver) {
+  test::WavBytes()
+      .bytes(test::pcmWave(1, 11025, 8, std::vector<std::uint8_t>(110, 200)))
+      .writeTo(dir_ / "u8.wav");
+  AlsaSoundSystem sound(clock_, options_);
+  ASSERT_TRUE(sound.wakeOutput("tvtransmit").ok());
+  // The file device writes a buffer's worth at a time.
+  clock_.advance(1000);
+  ASSERT_TRUE(waitFor([&] { return !test::readFile(dir_ / "tx.raw").empty(); }));
+  const std::vector<std::uint8_t> silence = test::readFile(dir_ / "tx.raw");
+  EXPECT_TRUE(std::all_of(silence.begin(), silence.end(), [](std::uint8_t s) { return s == 128; }));
+  EXPECT_TRUE(test::readFile(dir_ / "out.raw").empty()) << "nothing on the desktop's output";
+
+  // A playback on the output takes it over (a card would take no second stream), and
+  // the silence ends with it.
+  auto opened = sound.openPlayback(dir_ / "u8.wav", "tvtransmit");
+  ASSERT_TRUE(opened.ok()) << opened.error().message;
+  const auto fed = test::readFile(dir_ / "tx.raw").size();
+  clock_.advance(2000);
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_EQ(test::readFile(dir_ / "tx.raw").size(), fed);
+
+  const Result<void> gone = sound.wakeOutput("tvnothing");
+  ASSERT_FALSE(gone.ok());
+  EXPECT_NE(gone.error().message.find("tvnothing"), std::string::npos);
 }
 
 }  // namespace

@@ -28,7 +28,7 @@ class FileInput : public ::testing::Test {
 TEST_F(FileInput, SamplesArriveWithTheClockThenSilence) {
   FileSoundSystem sound(dir_ / "in.wav", clock_);
   ASSERT_EQ(sound.inputDevices().size(), 1u);
-  auto opened = sound.openInput(0, 8000);
+  auto opened = sound.openInput(sound.inputDevices().front().name, 8000);
   ASSERT_TRUE(opened.ok()) << opened.error().message;
   CaptureStream& stream = **opened;
   EXPECT_EQ(stream.produced(), 0u);
@@ -46,7 +46,7 @@ TEST_F(FileInput, SamplesArriveWithTheClockThenSilence) {
 
 TEST_F(FileInput, CaptureOverMinutesHoldsExactlyRecordToStop) {
   FileSoundSystem sound(dir_ / "in.wav", clock_);
-  auto stream = *sound.openInput(0, 8000);
+  auto stream = *sound.openInput("in.wav", 8000);
   PosixTakeFiles takeFiles;
   Mci mci(sound, &takeFiles);
   mci.setInputStream(stream);
@@ -85,10 +85,11 @@ TEST_F(FileInput, ConvertsSixteenBitStereoAndOtherRates) {
 TEST_F(FileInput, MissingFileIsAnErrorNotADevice) {
   FileSoundSystem sound(dir_ / "none.wav", clock_);
   EXPECT_TRUE(sound.inputDevices().empty());
-  EXPECT_FALSE(sound.openInput(0, 8000).ok());
+  EXPECT_FALSE(sound.openInput("none.wav", 8000).ok());
   FileSoundSystem good(dir_ / "in.wav", clock_);
-  EXPECT_FALSE(good.openInput(1, 8000).ok());
-  EXPECT_FALSE(good.openInput(0, 0).ok());
+  // The file stands in for whatever card the settings name.
+  EXPECT_TRUE(good.openInput("plughw:CARD=Device,DEV=0", 8000).ok());
+  EXPECT_FALSE(good.openInput("in.wav", 0).ok());
 }
 
 }  // namespace

@@ -10,9 +10,13 @@ class SilentStream : public CaptureStream {
 };
 }  // namespace
 
-std::vector<InputDevice> QuietReceiver::inputDevices() { return {{0, "Quiet receiver", "quiet"}}; }
+std::vector<SoundDevice> QuietReceiver::inputDevices() {
+  return {{"quiet", "Quiet receiver"}};
+}
 
-Result<std::shared_ptr<CaptureStream>> QuietReceiver::openInput(int, int sampleRate) {
+// Any name opens the one input: the settings of a test may name a card of a real station.
+Result<std::shared_ptr<CaptureStream>> QuietReceiver::openInput(const std::string&,
+                                                                int sampleRate) {
   if (sampleRate <= 0) return failure("no such sample rate");
   return std::shared_ptr<CaptureStream>(std::make_shared<SilentStream>(sampleRate));
 }

@@ -11,8 +11,9 @@ class QuietReceiver : public NoSoundSystem {
  public:
   using NoSoundSystem::NoSoundSystem;
 
-  std::vector<InputDevice> inputDevices() override;
-  Result<std::shared_ptr<CaptureStream>> openInput(int deviceNumber, int sampleRate) override;
+  std::vector<SoundDevice> inputDevices() override;
+  Result<std::shared_ptr<CaptureStream>> openInput(const std::string& name,
+                                                   int sampleRate) override;
 };
 
 }  // namespace tv::test

@@ -7,7 +7,7 @@
 namespace tv::test {
 
 Program& TransmitStation::start(std::map<int, std::string> changes, int lineCount) {
-  sound.devices = {{0, "Receiver", "receiver"}};
+  sound.devices = {{"receiver", "Receiver"}};
   if (!noOutput) t.sound = &sound;
   Program& program = t.build();
   std::vector<std::string> lines = program.settingsFile.defaultLines();

@@ -11,6 +11,14 @@
 # A program on ALSA's `default` reaches the server through ALSA's pulse plugin once
 # pulse_start has exported PULSE_SERVER.
 #
+# Set before pulse_start, for a server laid out otherwise:
+#   PULSE_SINKS                   the sinks to make (default "receiver transmitter"); a
+#                                 sink named desktop stands for a desktop's own speakers
+#   PULSE_DEFAULT_SINK            the default sink (default transmitter)
+#   PULSE_DEFAULT_SOURCE          the default source (default receiver.monitor)
+# With PULSE_SINKS=receiver there is exactly one sink and so no other for the server to
+# move a stream to when it goes.
+#
 #   pulse_missing_tool            the first tool missing (printed), else false
 #   pulse_start DIR               starts the server in DIR/pulse, exports the client
 #                                 environment (PULSE_SERVER, PULSE_CLIENTCONFIG,
@@ -29,6 +37,8 @@
 #   pulse_watch FILE              writes the server's events into FILE in the background,
 #                                 each line led by the wall-clock time it was seen
 #                                 (seconds since the epoch)
+#   pulse_remove_sink SINK        unloads SINK's module, as an unplugged card goes
+#   pulse_add_sink SINK           loads SINK again (with its keeper), as a card comes back
 #
 # Every test starts its own server, with its socket, runtime and home folders in the
 # test's own folder: tests run side by side without hearing each other, the user's own
@@ -45,6 +55,9 @@ PULSE_DIR=""
 PULSE_RATE=11025
 PULSE_RECEIVER=receiver
 PULSE_TRANSMITTER=transmitter
+PULSE_SINKS=${PULSE_SINKS:-"$PULSE_RECEIVER $PULSE_TRANSMITTER"}
+PULSE_DEFAULT_SINK=${PULSE_DEFAULT_SINK:-$PULSE_TRANSMITTER}
+PULSE_DEFAULT_SOURCE=${PULSE_DEFAULT_SOURCE:-$PULSE_RECEIVER.monitor}
 # The player's latency towards the receiver: large enough that a busy machine never lets
 # the stream run dry, which would put silence into the net.
 PULSE_PLAY_LATENCY_MS=250
@@ -66,19 +79,24 @@ pulse_alive() { [ -n "$PULSE_PID" ] && kill -0 "$PULSE_PID" 2>/dev/null; }
 
 pulse_log() { echo "$PULSE_DIR/pulse.log"; }
 
+# The module line that makes sink $1, described by its name with a capital.
+pulse_sink_module() {
+  echo "module-null-sink sink_name=$1 format=u8 rate=$PULSE_RATE channels=1" \
+    "sink_properties=device.description=${1^}"
+}
+
 pulse_start() {
-  local dir=$1/pulse format="format=u8 rate=$PULSE_RATE channels=1" waited=0
+  local dir=$1/pulse waited=0 sink
   PULSE_DIR=$dir
   mkdir -p "$dir/home/.config/pulse" "$dir/runtime" "$dir/state" || return 1
   chmod 700 "$dir/runtime"
   : >"$dir/pulse.log"
-  cat >"$dir/server.pa" <<EOF
-load-module module-null-sink sink_name=$PULSE_RECEIVER $format sink_properties=device.description=Receiver
-load-module module-null-sink sink_name=$PULSE_TRANSMITTER $format sink_properties=device.description=Transmitter
-load-module module-native-protocol-unix socket=$dir/native auth-anonymous=1
-set-default-sink $PULSE_TRANSMITTER
-set-default-source $PULSE_RECEIVER.monitor
-EOF
+  {
+    for sink in $PULSE_SINKS; do echo "load-module $(pulse_sink_module "$sink")"; done
+    echo "load-module module-native-protocol-unix socket=$dir/native auth-anonymous=1"
+    echo "set-default-sink $PULSE_DEFAULT_SINK"
+    echo "set-default-source $PULSE_DEFAULT_SOURCE"
+  } >"$dir/server.pa"
   # Its own daemon.conf replaces the machine's; the defaults are the program's format.
   cat >"$dir/home/.config/pulse/daemon.conf" <<EOF
 default-sample-format = u8
@@ -128,25 +146,22 @@ EOF
     sleep 0.1
     waited=$((waited + 1))
   done
-  local sinks sink
+  local sinks
   sinks=$(pactl list short sinks 2>&1)
-  if ! grep -q "^[0-9]*[[:space:]]$PULSE_RECEIVER[[:space:]]" <<<"$sinks" ||
-    ! grep -q "^[0-9]*[[:space:]]$PULSE_TRANSMITTER[[:space:]]" <<<"$sinks"; then
-    echo "pulse: the server lacks its sinks; it has:" >&2
-    echo "$sinks" >&2
-    pulse_stop
-    return 1
-  fi
+  for sink in $PULSE_SINKS; do
+    if ! grep -q "^[0-9]*[[:space:]]$sink[[:space:]]" <<<"$sinks"; then
+      echo "pulse: the server lacks its sink $sink; it has:" >&2
+      echo "$sinks" >&2
+      pulse_stop
+      return 1
+    fi
+  done
 
   # A null sink that no one asks for a short latency renders two seconds ahead, and a
   # stream that starts then sounds only after those: the sound would start late and end
   # late. A listener asking for 10 ms on each monitor keeps the sinks rendering only
   # just ahead, as a sound card does; what they had rendered at the start runs out first.
-  for sink in "$PULSE_RECEIVER" "$PULSE_TRANSMITTER"; do
-    parec --device="$sink.monitor" --latency-msec=10 --format=u8 --rate="$PULSE_RATE" \
-      --channels=1 --raw --client-name=tonvogel-test-keeper >/dev/null 2>>"$dir/keeper.log" &
-    PULSE_KEEPER_PIDS+=($!)
-  done
+  for sink in $PULSE_SINKS; do pulse_keep "$sink"; done
   waited=0
   until pulse_sinks_prompt; do
     if [ "$waited" -ge 100 ]; then
@@ -160,11 +175,32 @@ EOF
   done
 }
 
-# Whether both sinks render no more than 50 ms ahead.
+pulse_keep() {
+  parec --device="$1.monitor" --latency-msec=10 --format=u8 --rate="$PULSE_RATE" \
+    --channels=1 --raw --client-name=tonvogel-test-keeper >/dev/null 2>>"$PULSE_DIR/keeper.log" &
+  PULSE_KEEPER_PIDS+=($!)
+}
+
+# Whether every sink renders no more than 50 ms ahead.
 pulse_sinks_prompt() {
-  pactl list sinks 2>/dev/null | awk '
+  local count
+  count=$(wc -w <<<"$PULSE_SINKS")
+  pactl list sinks 2>/dev/null | awk -v count="$count" '
     /^[[:space:]]*Latency:/ {n++; if ($2 > 50000) slow = 1}
-    END {exit !(n >= 2 && !slow)}'
+    END {exit !(n >= count && !slow)}'
+}
+
+pulse_remove_sink() {
+  local module
+  module=$(pactl list short modules | awk -v name="sink_name=$1" '$2 == "module-null-sink" {
+    for (i = 3; i <= NF; i++) if ($i == name) print $1 }')
+  [ -n "$module" ] && pactl unload-module "$module"
+}
+
+pulse_add_sink() {
+  # shellcheck disable=SC2046
+  pactl load-module $(pulse_sink_module "$1") >/dev/null || return 1
+  pulse_keep "$1"
 }
 
 pulse_stop() {

@@ -55,23 +55,37 @@ void RecordingPlayback::stop() {
 ScriptedSoundSystem::ScriptedSoundSystem(const Clock& clock)
     : clock_(clock), events_(std::make_shared<std::vector<std::string>>()) {}
 
-Result<std::shared_ptr<CaptureStream>> ScriptedSoundSystem::openInput(int deviceNumber,
+Result<std::shared_ptr<CaptureStream>> ScriptedSoundSystem::openInput(const std::string& name,
                                                                       int sampleRate) {
+  openings_.push_back({name, sampleRate});
   if (inputFailure) return failure(*inputFailure);
-  openings_.push_back({deviceNumber, sampleRate});
+  if (absent.contains(name)) return failure(name + " is not plugged in");
   auto stream = std::make_shared<ScriptedCaptureStream>(sampleRate);
   lastInput_ = stream;
   return std::shared_ptr<CaptureStream>(stream);
 }
 
-Result<std::unique_ptr<PlaybackStream>> ScriptedSoundSystem::openPlayback(
-    const std::filesystem::path& file) {
+Result<std::unique_ptr<PlaybackStream>> ScriptedSoundSystem::openPlaybackOn(
+    const std::filesystem::path& file, const std::string& output) {
   if (playbackFailure) return failure(*playbackFailure);
+  if (absent.contains(output)) return failure(output + " is not plugged in");
   auto wave = readPcmWave(file);
   if (!wave) return wave.error();
-  events_->push_back("open " + file.string());
+  events_->push_back("open " + file.string() + (output.empty() ? "" : " on " + output));
   return std::unique_ptr<PlaybackStream>(
       std::make_unique<RecordingPlayback>(clock_, wave->lengthMs(), events_, playbackScript));
+}
+
+Result<void> ScriptedSoundSystem::wakeOutput(const std::string& output) {
+  if (absent.contains(output)) return failure(output + " is not plugged in");
+  events_->push_back("wake " + output);
+  return success();
+}
+
+std::optional<std::string> ScriptedSoundSystem::serverNameFor(const std::string& name, bool) {
+  const auto found = serverNames.find(name);
+  if (found == serverNames.end()) return std::nullopt;
+  return found->second;
 }
 
 }  // namespace tv

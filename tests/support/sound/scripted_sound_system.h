@@ -1,7 +1,9 @@
 #pragma once
 
+#include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -17,6 +19,7 @@ class ScriptedCaptureStream : public CaptureStream {
   using CaptureStream::CaptureStream;
 
   void feed(std::span<const std::uint8_t> samples) { deliver(samples); }
+  void feedLost(std::uint64_t count) { deliverLost(count); }
   void failWith(std::string message) { fail(std::move(message)); }
 };
 
@@ -50,29 +53,43 @@ class RecordingPlayback : public PlaybackStream {
 
 // A sound system whose devices, failures and streams the test decides.
 // Playback opens real WAV files (so a missing file fails as it would) and
-// logs what happens to them in events(): "open NAME", "play FROM", "play
-// FROM TO", "seek MS", "stop", "close".
+// logs what happens to them in events(): "open NAME" (on the default output)
+// or "open NAME on OUTPUT", "play FROM", "play FROM TO", "seek MS", "stop",
+// "close", and "wake OUTPUT" for every output woken.
 class ScriptedSoundSystem : public SoundSystem {
  public:
   explicit ScriptedSoundSystem(const Clock& clock);
 
-  std::vector<InputDevice> devices;
+  std::vector<SoundDevice> devices;
+  std::vector<SoundDevice> outputs;
   std::optional<std::string> inputFailure;     // every openInput fails with it
   std::optional<std::string> playbackFailure;  // every openPlayback fails with it
   PlaybackScript playbackScript;               // for the playbacks opened from now on
+  // Inputs and outputs that are not plugged in: opening or waking them fails.
+  std::set<std::string> absent;
+  // What serverNameFor answers, by device name.
+  std::map<std::string, std::string> serverNames;
 
-  std::vector<InputDevice> inputDevices() override { return devices; }
-  Result<std::shared_ptr<CaptureStream>> openInput(int deviceNumber, int sampleRate) override;
-  Result<std::unique_ptr<PlaybackStream>> openPlayback(const std::filesystem::path& file) override;
+  std::vector<SoundDevice> inputDevices() override { return devices; }
+  std::vector<SoundDevice> outputDevices() override { return outputs; }
+  Result<std::shared_ptr<CaptureStream>> openInput(const std::string& name,
+                                                   int sampleRate) override;
+  Result<void> wakeOutput(const std::string& output) override;
+  std::optional<std::string> serverNameFor(const std::string& name, bool input) override;
 
   // The stream of the last successful openInput, while someone holds it.
   std::shared_ptr<ScriptedCaptureStream> lastInput() const { return lastInput_.lock(); }
   struct Opening {
-    int deviceNumber;
+    std::string name;
     int sampleRate;
   };
+  // Every attempt, the failed ones too.
   const std::vector<Opening>& inputOpenings() const { return openings_; }
   const std::vector<std::string>& events() const { return *events_; }
+
+ protected:
+  Result<std::unique_ptr<PlaybackStream>> openPlaybackOn(const std::filesystem::path& file,
+                                                         const std::string& output) override;
 
  private:
   const Clock& clock_;
