@@ -112,6 +112,12 @@ bool TimedTransmission::playbackDone() {
   return static_cast<std::int64_t>(leadingNumber(position)) >= lengthMs_;
 }
 
+void TimedTransmission::cancel() {
+  if (!busy()) return;
+  closePlayback();
+  finish();
+}
+
 void TimedTransmission::closePlayback() {
   p_.mci.sendString("close waveplayfile");
 }

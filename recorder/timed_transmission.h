@@ -25,6 +25,9 @@ class TimedTransmission {
   void check(std::int64_t previous, std::int64_t now);
 
   bool busy() const { return stage_ != Stage::idle; }
+  // Ends an announcement under way at once: its sound stops and the transmitter is
+  // released (the keying's port was lost in the middle of it).
+  void cancel();
 
   // The schedule as read: "MM:SS", the file played first, the file sent.
   std::string scheduleTime;
