@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,31 +11,15 @@
 #include <string>
 #include <thread>
 
+#include "tests/support/scoped_path.h"
 #include "tests/support/temp_folder.h"
 
 namespace tv {
 namespace {
 
+using test::ScopedPath;
 using test::TempFolder;
-
-// PATH names only the test's folder and the system's, so that the xdg-open found is the
-// stand-in the test wrote; the old PATH comes back afterwards.
-class ScopedPath {
- public:
-  explicit ScopedPath(const std::string& path) {
-    if (const char* old = std::getenv("PATH")) old_ = old;
-    setenv("PATH", path.c_str(), 1);
-  }
-  ~ScopedPath() { setenv("PATH", old_.c_str(), 1); }
-
- private:
-  std::string old_;
-};
-
-void writeProgram(const std::string& path, const std::string& text) {
-  test::writeFile(path, text);
-  chmod(path.c_str(), 0755);
-}
+using test::writeProgram;
 
 std::string awaitFile(const std::string& path) {
   for (int i = 0; i < 100; ++i) {
@@ -51,7 +34,7 @@ TEST(PosixShell, ADocumentViewerInTheForegroundIsNotWaitedFor) {
   TempFolder folder;
   const std::string started = folder.path() + "/started";
   // Like xdg-open on a desktop that runs the viewer in the foreground: it returns only
-  // when the viewer is closed, here half a minute later.
+  // when the viewer is closed, here half a minute later. PATH finds it before any other.
   writeProgram(folder.path() + "/xdg-open",
                "#!/bin/sh\necho \"$$ $1\" > '" + started + "'\nexec sleep 30\n");
   ScopedPath path(folder.path() + ":/usr/bin:/bin");

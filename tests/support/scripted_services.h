@@ -54,6 +54,8 @@ class FakeShell : public Shell {
   std::string stateFolder() const override { return home_ + "/.local/state/tonvogel/"; }
 
   std::vector<std::string> openedDocuments;
+  // Opens the documents when set (a real shell's opener), after recording them.
+  std::function<Result<void>(const std::string&)> opener;
 
  private:
   std::string home_;
