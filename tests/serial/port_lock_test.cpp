@@ -90,6 +90,8 @@ TEST(PortLockTable, ProcessesAreNamedFromProc) {
   EXPECT_TRUE(own.starts_with("serial_tests (PID ")) << own;
   EXPECT_TRUE(own.ends_with(" (PID " + std::to_string(::getpid()) + ")")) << own;
   EXPECT_EQ(processName(999'999'999), "PID 999999999");
+  EXPECT_TRUE(processName(::getpid(), "lock file /x").ends_with(", lock file /x)"));
+  EXPECT_EQ(processName(999'999'999, "lock file /x"), "PID 999999999 (lock file /x)");
 }
 
 struct PortLockTest : testing::Test {
@@ -134,8 +136,9 @@ TEST_F(PortLockTest, ALiveLockFileRefusesAndIsLeftAsItIs) {
   PortLock lock(folder.path());
   const Result<void> claim = lock.claim(pty.slave());
   ASSERT_FALSE(claim);
-  EXPECT_NE(claim.error().message.find("PID " + std::to_string(other.pid)), std::string::npos);
-  EXPECT_NE(claim.error().message.find(lockFile()), std::string::npos);
+  EXPECT_TRUE(claim.error().message.ends_with("(PID " + std::to_string(other.pid) + ", lock file " +
+                                              lockFile() + ")"))
+      << claim.error().message;
   EXPECT_EQ(readFile(lockFile()), before);
 
   // A file that names no process is someone's claim all the same.

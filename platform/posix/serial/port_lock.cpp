@@ -121,13 +121,14 @@ std::optional<long> lockHolderIn(std::string_view procLocks, unsigned fsMajor, u
   return std::nullopt;
 }
 
-std::string processName(long pid) {
-  const std::string number = "PID " + std::to_string(pid);
+std::string processName(long pid, std::string_view more) {
+  std::string number = "PID " + std::to_string(pid);
+  const std::string detail = more.empty() ? std::string() : ", " + std::string(more);
   auto name = readSmallFile("/proc/" + std::to_string(pid) + "/comm");
-  if (!name) return number;
-  while (!name->empty() && (name->back() == '\n' || name->back() == ' ')) name->pop_back();
-  if (name->empty()) return number;
-  return *name + " (" + number + ")";
+  while (name && !name->empty() && (name->back() == '\n' || name->back() == ' ')) name->pop_back();
+  if (!name || name->empty())
+    return more.empty() ? number : number + " (" + std::string(more) + ")";
+  return *name + " (" + number + detail + ")";
 }
 
 PortLock::PortLock(std::string folder) : folder_(std::move(folder)) {}
@@ -168,7 +169,7 @@ Result<void> PortLock::claim(const std::string& device) {
     if (!content) continue;  // removed in the meantime
     const auto pid = pidInLockFile(*content);
     if (!pid) return failure("an unknown program (lock file " + path + ")");
-    if (processAlive(*pid)) return failure(processName(*pid) + ", lock file " + path);
+    if (processAlive(*pid)) return failure(processName(*pid, "lock file " + path));
     if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
       remark_ = "Cannot remove the stale lock file " + path + " (" + systemMessage(errno) + ").";
       return success();

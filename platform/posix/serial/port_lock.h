@@ -58,7 +58,8 @@ std::optional<long> pidInLockFile(std::string_view content);
 std::optional<long> lockHolderIn(std::string_view procLocks, unsigned fsMajor, unsigned fsMinor,
                                  unsigned long inode);
 
-// "minicom (PID 4711)", or "PID 4711" when /proc has no name for the process.
-std::string processName(long pid);
+// "minicom (PID 4711)", or "PID 4711" when /proc has no name for the process; `more`
+// goes into the brackets ("minicom (PID 4711, lock file /var/lock/LCK..ttyUSB0)").
+std::string processName(long pid, std::string_view more = {});
 
 }  // namespace tv
