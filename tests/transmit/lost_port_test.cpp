@@ -128,6 +128,24 @@ TEST_F(LostPort, AFailingLineCommandLosesThePortAndTheClickIsAnswered) {
   EXPECT_TRUE(s.txButton().enabled());
 }
 
+TEST_F(LostPort, ALineThatFailsAsAutoTxKeysEndsTheCycleOnceItsStartHasRun) {
+  Program& p = start({{25, "1"}});
+  const std::string cq = s.t.file("cq.wav");
+  WavBytes().bytes(pcmWave(1, 8000, 8, std::vector<std::uint8_t>(8 * 3'000, 128))).writeTo(cq);
+  p.autoTx.autoTxFile = cq;
+  s.port().failLineChanges("Input/output error");
+  p.frm_DoKu.lblCQ.mouseDown(MouseButton::Left, 0, 0, 0);
+  run(1);
+  const MainForm& m = p.frm_DoKu;
+  EXPECT_EQ(m.lblCQ.borderStyle(), Look::Off);
+  EXPECT_FALSE(m.tmrCQ.enabled() || m.tmrCQ_PAUSE.enabled());
+  EXPECT_TRUE(m.lb_Sounds.enabled());
+  EXPECT_FALSE(p.player.playing);
+  EXPECT_FALSE(s.port().isOpen());
+  run(20'000);
+  EXPECT_FALSE(p.player.playing) << "the cycle went on without its transmitter";
+}
+
 TEST_F(LostPort, AnAnnouncementUnderWayEndsWithThePortAndDoesNotResume) {
   const std::vector<std::uint8_t> silence(8000 * 20, 128);
   WavBytes().bytes(pcmWave(1, 8000, 8, silence)).writeTo(s.t.file("ann.wav"));
