@@ -24,9 +24,7 @@ std::string oneLine(std::string s) {
 
 std::string twoDigits(int n) { return (n < 10 ? "0" : "") + std::to_string(n); }
 
-std::string fileError(const std::error_code& ec) {
-  return ec.message();
-}
+std::string fileError(const std::error_code& ec) { return ec.message(); }
 
 // No window starts off screen.
 void raiseEdges(std::initializer_list<Form*> windows) {
@@ -203,8 +201,8 @@ void SettingsFile::applyStartWithLogin(std::vector<std::string>& warnings) {
     fs::create_directories(p_.autostartFolder, ec);
     std::string comment = p_.messageTexts.items[6];
     if (comment.rfind("Echo ", 0) == 0) comment.erase(0, 5);
-    const Result<void> written =
-        writeFileAtomically(entry, autostartEntry(p_.executablePath, p_.programFolder, comment));
+    const Result<void> written = writeFileAtomically(
+        entry, autostartEntry(p_.executablePath, p_.programFolder, comment));
     if (!written)
       warnings.push_back(
           p_.ownMessage(OwnText::AutostartWriteFailed, {entry, written.error().message}));
@@ -212,8 +210,7 @@ void SettingsFile::applyStartWithLogin(std::vector<std::string>& warnings) {
     box.setValue(0);
     if (!fs::exists(entry, ec)) return;
     fs::remove(entry, ec);
-    if (ec)
-      warnings.push_back(p_.ownMessage(OwnText::AutostartDeleteFailed, {entry, fileError(ec)}));
+    if (ec) warnings.push_back(p_.ownMessage(OwnText::AutostartDeleteFailed, {entry, fileError(ec)}));
   }
 }
 

@@ -126,9 +126,11 @@ constexpr std::array<OwnTextRow, kOwnTextCount> kOwnTexts{{
     {OwnText::CqRenameFailed,
      "Die CQ-Datei %1 konnte nicht in %2 umbenannt werden (%3). Es wurde nichts geändert.",
      "The CQ file %1 could not be renamed to %2 (%3). Nothing was changed."},
-    {OwnText::CqDeleteFailed, "Die CQ-Datei %1 konnte nicht gelöscht werden (%2).",
+    {OwnText::CqDeleteFailed,
+     "Die CQ-Datei %1 konnte nicht gelöscht werden (%2).",
      "The CQ file %1 could not be deleted (%2)."},
-    {OwnText::RecordingDeleteFailed, "Die Aufnahme %1 konnte nicht gelöscht werden (%2).",
+    {OwnText::RecordingDeleteFailed,
+     "Die Aufnahme %1 konnte nicht gelöscht werden (%2).",
      "The recording %1 could not be deleted (%2)."},
     {OwnText::SpeedCopyFailed,
      "Die Abspielkopie %1 konnte nicht geschrieben werden (%2). Die Aufnahme wird in normaler "

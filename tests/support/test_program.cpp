@@ -7,15 +7,10 @@ TestProgram::TestProgram(LocalDateTime start) : clock(start) {}
 TestProgram::~TestProgram() = default;
 
 Program& TestProgram::build() {
-  Platform platform{clock,
-                    loop,
-                    services,
-                    shell,
-                    serialPort ? serialPort : &serial,
-                    serialPorts,
+  Platform platform{clock,  loop,        services,
+                    shell,  serialPort ? serialPort : &serial, serialPorts,
                     sound ? sound : &quietReceiver};
-  program =
-      std::make_unique<Program>(platform, ProgramOptions{temp.path(), temp.path() + "/tonvogel"});
+  program = std::make_unique<Program>(platform, ProgramOptions{temp.path(), temp.path() + "/tonvogel"});
   loop.attach(program->ui().timers());
   loop.whileWaiting = [this] {
     if (autoInstall) answerInstallation();
