@@ -75,8 +75,8 @@ void MainWindow::openHelpFile() {
   const std::string file = p_.programFolder + "/" + name;
   std::error_code ec;
   if (!name.empty() && std::filesystem::exists(file, ec)) {
-    // The viewer is started, not waited for; that it could not be started is a notice,
-    // since a box would hold up nothing the user is waiting for.
+    // The viewer is started and left running. One that cannot be started is told in the
+    // notice line: a box would stop nothing, but hides the station behind it.
     const Result<void> opened = p_.platform.shell.openDocument(file);
     if (!opened)
       p_.notice("help", p_.ownMessage(OwnText::HelpViewerFailed, {file, opened.error().message}));
