@@ -75,8 +75,11 @@ void MainWindow::openHelpFile() {
   const std::string file = p_.programFolder + "/" + name;
   std::error_code ec;
   if (!name.empty() && std::filesystem::exists(file, ec)) {
+    // The viewer is started and left running. One that cannot be started is told in the
+    // notice line: a box would stop nothing, but hides the station behind it.
     const Result<void> opened = p_.platform.shell.openDocument(file);
-    if (!opened) p_.messageBox(opened.error().message);
+    if (!opened)
+      p_.notice("help", p_.ownMessage(OwnText::HelpViewerFailed, {file, opened.error().message}));
   } else {
     p_.messageBox(p_.messageTexts.items[20]);
   }

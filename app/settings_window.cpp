@@ -12,7 +12,7 @@ SettingsWindow::SettingsWindow(Program& program)
       outputBox(program.frm_Mehr.cb_TxOutput) {
   SettingsForm& f = p_.frm_Einstellungen;
   f.cmd_Speichern.mouseDown = [this](int b, int s, int x, int y) { cmd_Speichern_MouseDown(b, s, x, y); };
-  f.cmd_Speichern.mouseUp = [this](int b, int s, int x, int y) { cmd_Speichern_MouseUp(b, s, x, y); };
+  f.cmd_Speichern.mouseUp = [this](int b, int s, int x, int y) { acceptReleased(b, s, x, y); };
   f.cmd_Zurück.click = [this] { cmd_Zurück_Click(); };
   f.close = [this](bool& cancel) { frm_Einstellungen_Close(cancel); };
   f.click = [this] { p_.clickSound(); };
@@ -27,9 +27,7 @@ SettingsWindow::SettingsWindow(Program& program)
   more.cmd_Speichern.mouseDown = [this](int b, int s, int x, int y) {
     cmd_Speichern_MouseDown(b, s, x, y);
   };
-  more.cmd_Speichern.mouseUp = [this](int b, int s, int x, int y) {
-    cmd_Speichern_MouseUp(b, s, x, y);
-  };
+  more.cmd_Speichern.mouseUp = [this](int b, int s, int x, int y) { acceptReleased(b, s, x, y); };
   more.cmd_Zurück.click = [this] { frm_Mehr_cmd_Zurück_Click(); };
   more.click = [this] { p_.clickSound(); };
   more.cb_Keying.change = [this] { cb_Keying_Change(); };
@@ -50,6 +48,12 @@ void SettingsWindow::cmd_Speichern_MouseUp(int, int, int, int) {
   if (p_.ended()) return;
   applyTheLanguage();
   p_.applyStartState();
+}
+
+void SettingsWindow::acceptReleased(int button, int shift, int x, int y) {
+  p_.keying.setUserAccepting(true);
+  cmd_Speichern_MouseUp(button, shift, x, y);
+  p_.keying.setUserAccepting(false);
 }
 
 void SettingsWindow::pressSave() {

@@ -15,7 +15,11 @@ class SettingsWindow {
 
   void cmd_Speichern_MouseDown(int button, int shift, int x, int y);
   void cmd_Speichern_MouseUp(int button, int shift, int x, int y);
-  // Presses the button as a person would: down, then up.
+  // The user's own release of "Accept changes", on either page: unlike the program's own
+  // saves (pressSave: a resize, the shutdown) it asks again for a port that another
+  // program held.
+  void acceptReleased(int button, int shift, int x, int y);
+  // Presses the button as the program does for itself: down, then up.
   void pressSave();
   void cmd_Zurück_Click();
   void frm_Einstellungen_Close(bool& cancel);

@@ -11,7 +11,8 @@ class Shell {
  public:
   virtual ~Shell() = default;
 
-  // Opens a document with the program the desktop associates with it.
+  // Opens a document with the program the desktop associates with it. Returns once that
+  // program is started and never waits for it to end; fails when it cannot be started.
   virtual Result<void> openDocument(const std::string& path) = 0;
 
   virtual std::string userName() const = 0;

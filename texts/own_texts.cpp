@@ -50,11 +50,23 @@ constexpr std::array<OwnTextRow, kOwnTextCount> kOwnTexts{{
      "Diese Arbeitsoberfläche hat keinen Infobereich. Die Befehle des Infobereich-Menüs stehen "
      "im Hauptmenü.",
      "This desktop has no notification area. The tray menu's actions are in the main menu."},
-    {OwnText::SerialLineFailed,
-     "Die Sendersteuerung über die Schnittstelle ist ausgefallen (%1). Die Schnittstelle wurde "
-     "geschlossen; \"Änderungen übernehmen\" öffnet sie neu.",
-     "The transmitter control through the serial port failed (%1). The port has been closed; "
-     "saving the settings opens it again."},
+    {OwnText::SerialPortLost,
+     "Die Schnittstelle %1 ist weg (%2). Der Sender ist freigegeben, Senden ist nicht möglich, "
+     "bis sie wiederkommt; das Programm hält Ausschau nach ihr.",
+     "The serial port %1 is gone (%2). The transmitter is released and cannot be keyed until "
+     "the port returns; the program is watching for it."},
+    {OwnText::SerialPortBack,
+     "Die Schnittstelle ist wieder da (%1); ihre Leitungen sind zurückgesetzt, Senden ist "
+     "wieder möglich.",
+     "The serial port is back (%1); its lines are cleared and the transmitter can be keyed "
+     "again."},
+    {OwnText::SerialInUse,
+     "Die Schnittstelle %1 wird von %2 benutzt und wurde nicht angerührt. Geben Sie sie dort "
+     "frei und drücken Sie dann \"Änderungen übernehmen\".",
+     "The port %1 is in use by %2 and was left untouched. Free it there, then press \"Accept "
+     "changes\"."},
+    {OwnText::HelpViewerFailed, "Die Hilfedatei %1 konnte nicht geöffnet werden (%2).",
+     "The help file %1 could not be opened (%2)."},
     {OwnText::TxTimeoutExpired,
      "Der Sender war länger als %1 Sekunden getastet und wurde abgeschaltet.",
      "The transmitter was keyed for longer than %1 seconds and has been released."},

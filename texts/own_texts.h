@@ -27,7 +27,10 @@ enum class OwnText {
   RecordingSaveFailed,    // %1 file, %2 reason
   InputFileFailed,        // %1 file, %2 reason
   NoTrayArea,
-  SerialLineFailed,  // %1 reason
+  SerialPortLost,    // %1 port, %2 reason
+  SerialPortBack,    // %1 port
+  SerialInUse,       // %1 port, %2 the program holding it
+  HelpViewerFailed,  // %1 file, %2 reason
   TxTimeoutExpired,  // %1 seconds
   TxTimeoutLabel,
   CutSaveAsCqCaption,

@@ -13,6 +13,9 @@ namespace {
 
 constexpr int kEnter = 13;
 constexpr Colour kTransmitting = rgb(128, 255, 0);
+// Causes of notices told once until they are over.
+constexpr std::string_view kPortLost = "serial port lost";
+constexpr std::string_view kPortInUseOnReturn = "serial port in use on return";
 
 bool noPortChosen(const std::string& comPortName) {
   return comPortName.empty() || comPortName == "COM0";
@@ -34,7 +37,14 @@ std::string withoutFullStop(std::string text) {
 
 }  // namespace
 
-Keying::Keying(Program& program) : p_(program) {
+Keying::Keying(Program& program)
+    : p_(program),
+      watch_(program.ui().timers(), program.platform.serial,
+             {[this](const std::string& reason) { lostPort(reason, false); },
+              [this](const std::string& name) { foundPort(name); },
+              [this](const SerialError& error) { refusedOnReturn(error); }}),
+      tmrPortLost_(program.ui().timers(), "tmrPortLost", 1, false) {
+  tmrPortLost_.tick = [this] { tmrPortLost_Timer(); };
   p_.frm_Oszi.lbl_TX.click = [this] { lbl_TX_Click(); };
   p_.frm_Einstellungen.cb_TX.keyPress = [this](int& keyAscii) { cb_TX_KeyPress(keyAscii); };
   p_.frm_Einstellungen.cb_TX_off.keyPress = [this](int& keyAscii) { cb_TX_off_KeyPress(keyAscii); };
@@ -69,6 +79,8 @@ void Keying::OpenComPort() {
   if (p_.txViaComFlag != 1) {
     // With transmit control off nothing may key or release any more, so a transmitter
     // keyed before must be released now, and the port is left to other programs.
+    forgetLostPort();
+    refusedName_.clear();
     if (portOpen()) releaseAll("transmit control off");
     return;
   }
@@ -88,21 +100,31 @@ void Keying::OpenComPort() {
     // every save and resize, so an unchanged port is only cleared.
     const Result<void> dtr = serial->setDtr(false);
     const Result<void> rts = serial->setRts(false);
-    if (dtr && rts) return;
-    const std::string device = deviceOf(openedName_);
-    releaseAll("line failed");
-    noConnection(p_.ownMessage(OwnText::SerialOpenFailed,
-                               {device, withoutFullStop((dtr ? rts : dtr).error().message)}));
+    if (!dtr || !rts) lostPort((dtr ? rts : dtr).error().message, false);
+    return;
+  }
+  if (lost_ && lostName_ == p_.comPortName) {
+    // Still looked for. The user's Accept looks at once, even at a device that failed.
+    if (userAccepting_) watch_.tryNow();
+    return;
+  }
+  if (!userAccepting_ && !refusedName_.empty() && refusedName_ == p_.comPortName) {
+    // The program's own applies leave a port another program held alone: each try would
+    // be one more look at that program's port for nothing the user asked.
+    p_.frm_Oszi.lbl_TX.setVisible(false);
     return;
   }
 
   releaseAll("port changed");
+  forgetLostPort();
+  refusedName_.clear();
   if (serial == nullptr || noPortChosen(p_.comPortName)) {
     noConnection("");
     return;
   }
   const SerialOpenResult opened = serial->open(p_.comPortName);
   if (!opened) {
+    if (opened.error().kind == SerialErrorKind::Busy) refusedName_ = p_.comPortName;
     noConnection(openFailureReason(opened.error()));
     return;
   }
@@ -116,6 +138,16 @@ void Keying::OpenComPort() {
     return;
   }
   openedName_ = p_.comPortName;
+  logOpenRemark();
+  watch_.watch(p_.comPortName);
+}
+
+void Keying::logOpenRemark() {
+  // The port works without its lock file; one line in the log is enough for that.
+  const std::string remark = port()->openRemark();
+  if (remark.empty() || remark == loggedRemark_) return;
+  loggedRemark_ = remark;
+  p_.log.warning("keying", remark);
 }
 
 std::string Keying::openFailureReason(const SerialError& error) const {
@@ -125,6 +157,9 @@ std::string Keying::openFailureReason(const SerialError& error) const {
                            {deviceOf(p_.comPortName), withoutFullStop(error.message)});
     case SerialErrorKind::NoRights:
       return p_.ownMessage(OwnText::SerialNoRights, {error.device});
+    case SerialErrorKind::Busy:
+      return p_.ownMessage(OwnText::SerialInUse,
+                           {error.device, error.holder.empty() ? "another program" : error.holder});
     default:
       return p_.ownMessage(OwnText::SerialOpenFailed,
                            {error.device, withoutFullStop(error.message)});
@@ -149,7 +184,7 @@ bool Keying::driveKeyLine(bool on) {
     return false;
   }
   if (!done) {
-    lineFailed(done.error().message);
+    lostPort(done.error().message, true);
     return false;
   }
   return true;
@@ -170,16 +205,66 @@ void Keying::PttOff(std::string_view why) {
   stopTimeOut();
 }
 
-void Keying::lineFailed(const std::string& reason) {
-  releaseAll("line failed");
-  // The sender's sound stops with its keying; the port is closed by now, so the release
-  // cannot fail once more.
-  if (!p_.txArbiter.free()) p_.txArbiter.endCurrent("line failed");
-  p_.report("keying", p_.ownMessage(OwnText::SerialLineFailed, {withoutFullStop(reason)}));
+void Keying::lostPort(const std::string& reason, bool whileKeying) {
+  const std::string name =
+      watch_.returnName().empty() ? deviceOf(openedName_) : watch_.returnName();
+  const std::string lostName = openedName_;
+  releaseAll("port lost");
+  lost_ = true;
+  lostName_ = lostName;
+  p_.frm_Oszi.lbl_TX.setEnabled(false);
+  if (whileKeying) {
+    tmrPortLost_.setEnabled(true);
+  } else {
+    endTransmissions();
+  }
+  const std::string text = p_.ownMessage(OwnText::SerialPortLost, {name, withoutFullStop(reason)});
+  // Told once however often it fails; a box only when the user's own click found it.
+  if (p_.notices.tellOnce(kPortLost, "keying", text) && !p_.actingAlone()) p_.messageBox(text);
+  watch_.hunt();
+}
+
+void Keying::tmrPortLost_Timer() {
+  tmrPortLost_.setEnabled(false);
+  if (lost_) endTransmissions();
+}
+
+void Keying::endTransmissions() {
+  // Without the port they would go on unkeyed, and key again once it is back.
+  if (p_.autoTx.running()) p_.autoTx.endCycle("port lost");
+  if (!p_.txArbiter.free()) p_.txArbiter.endCurrent("port lost");
+}
+
+void Keying::foundPort(const std::string& name) {
+  openedName_ = lostName_;
+  lost_ = false;
+  lostName_.clear();
+  keyed_ = false;
+  showReleased();
+  p_.frm_Oszi.lbl_TX.setEnabled(true);
+  p_.notices.clear(kPortLost);
+  p_.notices.clear(kPortInUseOnReturn);
+  p_.notice("keying", p_.ownMessage(OwnText::SerialPortBack, {name}), LogLevel::Info);
+  logOpenRemark();
+}
+
+void Keying::refusedOnReturn(const SerialError& error) {
+  p_.notices.tellOnce(kPortInUseOnReturn, "keying", openFailureReason(error));
+}
+
+void Keying::forgetLostPort() {
+  if (!lost_) return;
+  lost_ = false;
+  lostName_.clear();
+  watch_.stop();
+  p_.frm_Oszi.lbl_TX.setEnabled(true);
+  p_.notices.clear(kPortLost);
+  p_.notices.clear(kPortInUseOnReturn);
 }
 
 void Keying::releaseAll(std::string_view why) {
   stopTimeOut();
+  watch_.stop();
   if (keyed_) p_.log.info("keying", "release: " + std::string(why));
   keyed_ = false;
   openedName_.clear();
@@ -220,7 +305,10 @@ std::string Keying::ReadLineStates() {
 Result<bool> Keying::readSendKey() {
   if (p_.sendKeyLine < 1 || p_.sendKeyLine > 4 || p_.txViaComFlag != 1 || !portOpen()) return false;
   const Result<std::uint32_t> status = port()->modemStatus();
-  if (!status) return status.error();
+  if (!status) {
+    lostPort(status.error().message, false);
+    return status.error();
+  }
   const std::string lines = lineStateText(*status);
   return lines.substr(static_cast<size_t>(p_.sendKeyLine - 1), 1) == p_.pttInverted;
 }
@@ -235,6 +323,8 @@ void Keying::showReleased() { p_.frm_Oszi.lbl_TX.showReleased(); }
 void Keying::showPressed() { p_.frm_Oszi.lbl_TX.showPressed(kTransmitting); }
 
 void Keying::lbl_TX_Click() {
+  // Unavailable while its port is lost; the space key of the playback window ends here too.
+  if (!p_.frm_Oszi.lbl_TX.enabled()) return;
   if (p_.frm_Oszi.lbl_TX.borderStyle() == Look::Off) {
     if (p_.txArbiter.refusedToUser() || !p_.txArbiter.request(TxOwner::manual)) return;
     showPressed();

@@ -4,6 +4,8 @@
 #include <string_view>
 
 #include "platform/result.h"
+#include "platform/timer.h"
+#include "transmit/serial_watch.h"
 
 namespace tv {
 
@@ -18,6 +20,12 @@ struct SerialError;
 // Holds the port across procedures; everything runs on the GUI thread. While no port is
 // open (transmit control off, no port chosen, a failed opening) keying and reading return
 // at once without effect.
+//
+// A port another program holds is refused untouched, and tried again only when the user
+// presses "Accept changes" or chooses another port, never on the program's own applies.
+// An open port that fails (an adapter pulled out) is lost: the transmitter is released,
+// what was sending ends, the TX button is unavailable, and the port is looked for until
+// it returns (see SerialWatch).
 class Keying {
  public:
   explicit Keying(Program& program);
@@ -29,6 +37,9 @@ class Keying {
   // its name has changed, because every opening raises both lines for a moment; an open
   // port is only cleared. With transmit control off an open port is closed.
   void OpenComPort();
+  // The settings are being applied by the user's own "Accept changes" (not by a resize,
+  // the start or the program's own save): a refused port is asked for again.
+  void setUserAccepting(bool accepting) { userAccepting_ = accepting; }
   // `who` and `why` name the sender and the reason in the station log ("schedule",
   // "time-out").
   void PttOn(std::string_view who);
@@ -58,6 +69,8 @@ class Keying {
   bool portOpen() const;
   // The transmitter is keyed through PttOn and not released since.
   bool keyed() const { return keyed_; }
+  // The open port failed and is being looked for.
+  bool portLost() const { return lost_; }
 
  private:
   SerialPort* port() const;
@@ -67,15 +80,35 @@ class Keying {
   void stopTimeOut();
   void showReleased();
   void showPressed();
-  // A line command on an open port failed: the adapter is most likely gone. The port
-  // is closed, which drops both lines, and the user told once.
-  void lineFailed(const std::string& reason);
+  // The open port failed a line command or a read: the adapter is most likely gone. The
+  // port is closed, which drops both lines, what was sending ends, the user is told once,
+  // and the port is looked for. A loss found by a line command `whileKeying` may be inside
+  // the very call that starts a transmission: that transmission is ended a turn of the
+  // loop later (tmrPortLost), once its start has run.
+  void lostPort(const std::string& reason, bool whileKeying);
+  void tmrPortLost_Timer();
+  void endTransmissions();
+  void foundPort(const std::string& name);
+  void refusedOnReturn(const SerialError& error);
+  // Another port was chosen, or transmit control switched off: the lost one is no
+  // longer looked for.
+  void forgetLostPort();
+  void logOpenRemark();
   void noConnection(const std::string& reason);
   std::string openFailureReason(const SerialError& error) const;
 
   Program& p_;
   std::string openedName_;
   bool keyed_ = false;
+  SerialWatch watch_;
+  Timer tmrPortLost_;
+  // The port name a loss happened on; the settings still name it while it is looked for.
+  std::string lostName_;
+  bool lost_ = false;
+  // A port refused because another program held it.
+  std::string refusedName_;
+  bool userAccepting_ = false;
+  std::string loggedRemark_;
 };
 
 }  // namespace tv

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/shell.h"
 
@@ -29,6 +31,13 @@ class PosixShell : public Shell {
 // The language of a locale name ("de_DE.UTF-8" gives "de"); empty for "C", "POSIX" and
 // empty names.
 std::string localeLanguage(const std::string& locale);
+
+// The full path of an executable `name` in the folders of PATH.
+std::optional<std::string> programOnPath(const std::string& name);
+
+// Starts `command` (a full path, then its arguments) in a session of its own and returns
+// as soon as it runs, without waiting for it to end. Fails when it could not be started.
+Result<void> startDetached(const std::vector<std::string>& command);
 
 // The desktop folder named in an XDG user-dirs file ("XDG_DESKTOP_DIR=\"$HOME/Desktop\""),
 // or home + "/Desktop" when the file does not name one.

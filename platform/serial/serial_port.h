@@ -27,9 +27,18 @@ enum class SerialErrorKind {
 };
 
 struct SerialError {
+  SerialError() = default;
+  SerialError(SerialErrorKind kind, std::string device, std::string message,
+              std::string holder = {})
+      : kind(kind),
+        device(std::move(device)),
+        message(std::move(message)),
+        holder(std::move(holder)) {}
+
   SerialErrorKind kind = SerialErrorKind::Other;
   std::string device;   // the resolved device path; empty when the name named no port
   std::string message;  // readable, in English; names the group dialout for NoRights
+  std::string holder;   // Busy: who holds it ("minicom (PID 4711)"); empty when not known
 };
 
 class [[nodiscard]] SerialOpenResult {
@@ -58,7 +67,9 @@ class SerialPort {
 
   // `name` is what the settings hold ("COM" + the port text, e.g. "COM2" or
   // "COM/dev/ttyUSB0") or a device path; see resolvePortName. A port already open is
-  // closed first. After a successful open both DTR and RTS are cleared.
+  // closed first. After a successful open both DTR and RTS are cleared. A port another
+  // program holds is refused (Busy) without being opened: the opening alone would raise
+  // its lines.
   virtual SerialOpenResult open(const std::string& name) = 0;
 
   // Clears DTR and RTS, then closes. Harmless when nothing is open.
@@ -71,6 +82,15 @@ class SerialPort {
 
   // The input lines as modemCtsOn | modemDsrOn | modemRingOn | modemDcdOn.
   virtual Result<std::uint32_t> modemStatus() = 0;
+
+  // While open: the name that finds this device again after it was unplugged and plugged
+  // in anew under another number (its /dev/serial/by-id link); empty when it has none.
+  virtual std::string stableName() const { return {}; }
+  // Whether `name` stands for a device that is there now. Opens nothing.
+  virtual bool present(const std::string& name) const = 0;
+  // What the last successful open could not do without failing (the port's lock file not
+  // written, for one), for the log; empty when nothing.
+  virtual std::string openRemark() const { return {}; }
 };
 
 }  // namespace tv

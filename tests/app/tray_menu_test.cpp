@@ -1,12 +1,16 @@
 #include "app/tray_menu.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
 
 #include "app/program.h"
+#include "platform/posix/posix_shell.h"
 #include "tests/app/settings_lines.h"
+#include "tests/support/scoped_path.h"
 #include "tests/support/test_program.h"
 
 namespace tv::test {
@@ -113,6 +117,35 @@ TEST_F(TrayMenuTest, HelpItemOpensTheHelpFileOfTheLanguageOrSaysItIsMissing) {
   p.settingsWindow.pressSave();
   choose(0);
   EXPECT_EQ(t.shell.openedDocuments.back(), t.file("Tonvogel.pdf"));
+}
+
+TEST_F(TrayMenuTest, TheHelpViewerIsLeftRunningAndOneThatCannotStartIsANotice) {
+  Program& p = start();
+  writeFile(t.file("Hlp/GB.pdf"), "%PDF");
+  // A desktop whose xdg-open keeps the viewer in the foreground for an hour.
+  TempFolder tools;
+  writeProgram(tools.path() + "/xdg-open",
+               "#!/bin/sh\necho \"$$\" > '" + tools.path() + "/viewer'\nexec sleep 3600\n");
+  ScopedPath path(tools.path() + ":/usr/bin:/bin");
+  PosixShell desktop;
+  t.shell.opener = [&](const std::string& file) { return desktop.openDocument(file); };
+
+  p.keying.lbl_TX_Click();
+  choose(0);  // returns with the viewer still open
+  t.loop.runFor(p.txTimeoutSeconds * 1000);
+  EXPECT_FALSE(t.serial.rts()) << "the time-out ran while the help file was open";
+  for (int i = 0; i < 100 && readFile(tools.path() + "/viewer").empty(); ++i) usleep(50'000);
+  const std::string viewer = readFile(tools.path() + "/viewer");
+  ASSERT_FALSE(viewer.empty()) << "the viewer was never started";
+  kill(std::stoi(viewer), SIGKILL);
+
+  t.shell.opener = [](const std::string&) -> Result<void> {
+    return failure("xdg-open was not found");
+  };
+  t.services.shown.clear();
+  choose(0);
+  EXPECT_TRUE(t.noticed("The help file " + t.file("Hlp/GB.pdf") + " could not be opened"));
+  EXPECT_TRUE(t.services.messages().empty());
 }
 
 TEST_F(TrayMenuTest, ExitEndsAtOnceWithoutSavingButReleasesTheTransmitter) {

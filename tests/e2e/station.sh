@@ -2,7 +2,8 @@
 # settings file written by the test (so no installation window appears), its own home
 # and session folders, a sound server of its own (tests/support/pulse/pulse.sh) and a
 # pseudo-terminal as the serial port, whose modem lines the preloaded
-# tests/support/ptyline library plays and logs. Sourced by the e2e scripts.
+# tests/support/ptyline library plays and logs, and lock-file and by-id folders of its
+# own ($TONVOGEL_LOCK_DIR, $TONVOGEL_SERIAL_BY_ID). Sourced by the e2e scripts.
 #
 #   station_begin NAME BINARY SOURCE_FOLDER NET_FILE PTYLINE PTY_HOLD
 #                               sets up $STATION_WORK with the sound server and the pty;
@@ -22,8 +23,11 @@
 #   station_stop                ends it by SIGTERM, as the desktop's logout does
 #   station_ended               whether the program has ended
 #   station_port_ready          whether it has opened the port and cleared its lines
-#   station_keyed               whether it has raised DTR
+#   station_keyed [LINE]        whether it has raised DTR (or LINE: dtr, rts)
 #   step TEXT / fail TEXT / await SECONDS COMMAND...
+#   station_lock_file           the UUCP lock file of the pty in $TONVOGEL_LOCK_DIR
+#   station_also_end PID...     processes the test started (another program holding the
+#                               port) that end with the station, also when it fails
 #   line_events [CAUSE]         the running program's lines of the modem-line log
 #                               ($STATION_LINES_LOG; see tests/support/ptyline), or
 #                               those with that cause; field LINE NAME reads one value
@@ -34,6 +38,7 @@
 
 STATION_PID=""
 STATION_PTY_PID=""
+STATION_OTHER_PIDS=()
 STATION_STEP="setting up"
 STATION_DEADLINE=$((SECONDS + 85))
 
@@ -59,8 +64,10 @@ station_begin() {
   export XDG_CACHE_HOME=$HOME/.cache XDG_DESKTOP_DIR=$HOME/Desktop
   export XDG_RUNTIME_DIR=$STATION_WORK/runtime
   export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
+  export TONVOGEL_LOCK_DIR=$STATION_WORK/lock TONVOGEL_SERIAL_BY_ID=$STATION_WORK/by-id
   unset DBUS_SESSION_BUS_ADDRESS SESSION_MANAGER TONVOGEL_DIALOGS
-  mkdir -p "$STATION_FOLDER" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR" || exit 1
+  mkdir -p "$STATION_FOLDER" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR" "$TONVOGEL_LOCK_DIR" \
+    "$TONVOGEL_SERIAL_BY_ID" || exit 1
   chmod 700 "$XDG_RUNTIME_DIR"
   cp -r "$source_folder/resources/." "$STATION_FOLDER/" || exit 1
   : >"$STATION_WORK/program.err"
@@ -81,6 +88,11 @@ station_begin() {
 }
 
 station_cleanup() {
+  local other
+  for other in "${STATION_OTHER_PIDS[@]}"; do
+    kill "$other" 2>/dev/null
+  done
+  STATION_OTHER_PIDS=()
   if [ -n "$STATION_PID" ]; then
     kill "$STATION_PID" 2>/dev/null
     wait "$STATION_PID" 2>/dev/null
@@ -177,8 +189,8 @@ station_stop() {
 
 line_events() { grep " pid=$STATION_PID .*cause=${1:-}" "$STATION_LINES_LOG"; }
 
-# The program has raised DTR, the keying line of its settings.
-station_keyed() { line_events TIOCMBIS | grep -q 'dtr=1'; }
+# The program has raised DTR, the keying line of its settings, or the line named.
+station_keyed() { line_events TIOCMBIS | grep -q "${1:-dtr}=1"; }
 
 # The serial port is open and its lines cleared: the settings have been applied.
 station_port_ready() {
@@ -206,6 +218,13 @@ station_start_scheduled() {
     wait "$STATION_PID" 2>/dev/null
   done
   fail "the program was never ready for its schedule"
+}
+
+station_also_end() { STATION_OTHER_PIDS+=("$@"); }
+
+station_lock_file() {
+  local name=${STATION_PTY#/dev/}
+  echo "$TONVOGEL_LOCK_DIR/LCK..${name//\//_}"
 }
 
 # field LINE NAME: the value of NAME=... in a line of the modem-line log.

@@ -14,7 +14,12 @@ Pty::Pty() {
 }
 
 Pty::~Pty() {
+  pullOut();
+}
+
+void Pty::pullOut() {
   if (master_ >= 0) ::close(master_);
+  master_ = -1;
 }
 
 }  // namespace tv

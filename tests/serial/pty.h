@@ -17,6 +17,9 @@ class Pty {
   // Reading the termios settings through the master gives those of the slave side.
   int master() const { return master_; }
   const std::string& slave() const { return slave_; }
+  // Closes the master side: the slave is hung up and its node removed, as an adapter's
+  // is when it is pulled out.
+  void pullOut();
 
  private:
   int master_ = -1;

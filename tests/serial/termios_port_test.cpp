@@ -2,17 +2,20 @@
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <string>
 
 #include "platform/posix/serial/serial_termios.h"
 #include "tests/serial/pty.h"
+#include "tests/support/temp_folder.h"
 
 namespace tv {
 namespace {
@@ -162,6 +165,126 @@ TEST(TermiosPort, PortLockedByAnotherProgramIsBusyUntilReleased) {
 
   ::close(other);
   EXPECT_TRUE(port.open(pty.slave()));
+}
+
+// Counts the opens of one device node, by whatever path and process.
+class OpenCounter {
+ public:
+  explicit OpenCounter(const std::string& path) {
+    fd_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (fd_ >= 0) watch_ = inotify_add_watch(fd_, path.c_str(), IN_OPEN);
+  }
+  ~OpenCounter() { ::close(fd_); }
+  bool ok() const { return watch_ >= 0; }
+  int opens() {
+    alignas(inotify_event) char events[4096];
+    for (ssize_t n; (n = ::read(fd_, events, sizeof events)) > 0;) {
+      for (ssize_t at = 0; at < n;) {
+        const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+        if (event->mask & IN_OPEN) ++opens_;
+        at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+      }
+    }
+    return opens_;
+  }
+
+ private:
+  int fd_ = -1;
+  int watch_ = -1;
+  int opens_ = 0;
+};
+
+TEST(TermiosPort, APortAnotherProcessHoldsIsRefusedWithoutBeingOpened) {
+  Pty pty;
+  ASSERT_TRUE(pty.ok());
+  test::TempFolder locks;
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  const pid_t holder = fork();
+  if (holder == 0) {
+    const int fd = ::open(pty.slave().c_str(), O_RDWR | O_NOCTTY);
+    if (fd < 0 || flock(fd, LOCK_EX) != 0) _exit(1);
+    [[maybe_unused]] const ssize_t n = ::write(ready[1], "x", 1);
+    pause();
+    _exit(0);
+  }
+  char byte = 0;
+  ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+  OpenCounter counter(pty.slave());
+  ASSERT_TRUE(counter.ok());
+
+  TermiosSerialPort port(SerialPlaces{locks.path(), locks.path() + "/by-id"});
+  const auto opened = port.open(pty.slave());
+  ASSERT_FALSE(opened);
+  EXPECT_EQ(opened.error().kind, SerialErrorKind::Busy);
+  EXPECT_NE(opened.error().holder.find("(PID " + std::to_string(holder) + ")"), std::string::npos)
+      << opened.error().holder;
+  EXPECT_EQ(counter.opens(), 0) << "the device was opened, and its lines raised";
+
+  // The same for a lock file of a live process, and again once that process has gone.
+  kill(holder, SIGKILL);
+  waitpid(holder, nullptr, 0);
+  const std::string lockFile = locks.path() + "/" + uucpLockName(pty.slave());
+  test::writeFile(lockFile, "      " + std::to_string(getppid()) + "\n");
+  EXPECT_EQ(port.open(pty.slave()).error().kind, SerialErrorKind::Busy);
+  EXPECT_EQ(counter.opens(), 0);
+  test::writeFile(lockFile, "     99999\n");
+  if (kill(99999, 0) != 0) {
+    EXPECT_TRUE(port.open(pty.slave()));
+    EXPECT_GT(counter.opens(), 0);
+  }
+  ::close(ready[0]);
+  ::close(ready[1]);
+}
+
+TEST(TermiosPort, HoldsALockFileOfItsOwnWhileOpen) {
+  Pty pty;
+  ASSERT_TRUE(pty.ok());
+  test::TempFolder locks;
+  const std::string lockFile = locks.path() + "/" + uucpLockName(pty.slave());
+  TermiosSerialPort port(SerialPlaces{locks.path(), locks.path() + "/by-id"});
+  ASSERT_TRUE(port.open(pty.slave()));
+  char ours[16];
+  std::snprintf(ours, sizeof ours, "%10ld\n", static_cast<long>(getpid()));
+  EXPECT_EQ(test::readFile(lockFile), ours);
+  EXPECT_EQ(port.openRemark(), "");
+  port.close();
+  EXPECT_FALSE(std::filesystem::exists(lockFile));
+
+  // Without rights in the folder the port still opens; the remark says what is missing.
+  TermiosSerialPort unlocked(SerialPlaces{locks.path() + "/missing", ""});
+  ASSERT_TRUE(unlocked.open(pty.slave()));
+  EXPECT_NE(unlocked.openRemark().find("lock file"), std::string::npos);
+}
+
+TEST(TermiosPort, KnowsTheStableLinkOfItsDeviceAndWhetherANameIsPresent) {
+  namespace fs = std::filesystem;
+  Pty pty;
+  Pty other;  // made now, so that it cannot take the number of the first when that goes
+  ASSERT_TRUE(pty.ok() && other.ok());
+  test::TempFolder folder;
+  const std::string byId = folder.path() + "/by-id";
+  fs::create_directories(byId);
+  const std::string link = byId + "/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+  fs::create_symlink(pty.slave(), link);
+  fs::create_symlink("/dev/null", byId + "/usb-Other_Thing-if00");
+  TermiosSerialPort port(SerialPlaces{folder.path(), byId});
+
+  ASSERT_TRUE(port.open(pty.slave()));
+  EXPECT_EQ(port.stableName(), link);
+  ASSERT_TRUE(port.open("COM" + link));
+  EXPECT_EQ(port.stableName(), link);
+  EXPECT_TRUE(port.present(link));
+  EXPECT_TRUE(port.present("COM" + pty.slave()));
+  port.close();
+  EXPECT_EQ(port.stableName(), "");
+
+  pty.pullOut();
+  EXPECT_FALSE(port.present(link));
+  EXPECT_FALSE(port.present(pty.slave()));
+  EXPECT_FALSE(port.present(folder.path()));  // no device at all
+  ASSERT_TRUE(port.open(other.slave()));
+  EXPECT_EQ(port.stableName(), "") << "a device without a link has no stable name";
 }
 
 }  // namespace

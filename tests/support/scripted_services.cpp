@@ -53,6 +53,7 @@ std::vector<std::string> ScriptedServices::messages() const {
 
 Result<void> FakeShell::openDocument(const std::string& path) {
   openedDocuments.push_back(path);
+  if (opener) return opener(path);
   return success();
 }
 

@@ -60,6 +60,8 @@ class FakeShell : public Shell {
   std::vector<std::string> openedDocuments;
   // The desktop's language ("de", "en"); none by default.
   std::string language;
+  // Opens the documents when set (a real shell's opener), after recording them.
+  std::function<Result<void>(const std::string&)> opener;
 
  private:
   std::string home_;

@@ -8,7 +8,7 @@ TestProgram::~TestProgram() = default;
 
 Program& TestProgram::build() {
   Platform platform{clock,  loop,        services,
-                    shell,  &serial,     serialPorts,
+                    shell,  serialPort ? serialPort : &serial, serialPorts,
                     sound ? sound : &quietReceiver};
   platform.fileSync = &fileSync;
   platform.takeFiles = takeFiles ? takeFiles : &posixTakeFiles;

@@ -29,6 +29,8 @@ struct TestProgram {
   ScriptedServices services;
   FakeShell shell{temp.path() + "/home"};
   FakeSerialPort serial{clock};
+  // The port the program keys through, when not the stand-in above (a real one on a pty).
+  SerialPort* serialPort = nullptr;
   // The ports the settings window offers; none when left empty.
   SerialPortCatalog* serialPorts = nullptr;
   // A sound system for the program; when none is set, a silent receiver with one input.

@@ -71,12 +71,12 @@ TEST(Keying, SendKeyFollowsLinePositionAndPolarity) {
   s.port().setInputLines(0);
   EXPECT_FALSE(p.keying.sendKeyPressed());
 
-  // A failed read never counts as the key, yet the watch can tell it from a release.
+  // A failed read never counts as the key, yet the watch can tell it from a release; the
+  // port is lost with it, and reads as released from then on.
   p.sendKeyLine = 4;
   s.port().failReads("gone");
-  EXPECT_FALSE(p.keying.sendKeyPressed());
   EXPECT_FALSE(p.keying.readSendKey().ok());
-  p.keying.releaseAll("test");
+  EXPECT_TRUE(p.keying.portLost());
   EXPECT_TRUE(p.keying.readSendKey().ok());
   EXPECT_FALSE(p.keying.sendKeyPressed());
 }
@@ -168,6 +168,46 @@ TEST(Keying, TimeOutReleasesALongTransmission) {
   EXPECT_TRUE(s.port().rts());
   EXPECT_EQ(txTimeoutFromLine("abc"), 300);
   EXPECT_EQ(txTimeoutFromLine("-5"), 300);
+}
+
+TEST(Keying, APortInUseIsTriedAgainOnlyWhenTheUserAcceptsOrChoosesAnother) {
+  TransmitStation s;
+  s.port().failOpens(SerialErrorKind::Busy, "minicom (PID 4711)");
+  Program& p = s.start(transmitVia("/dev/ttyUSB0"));
+  EXPECT_TRUE(s.t.noticed("The port /dev/ttyUSB0 is in use by minicom (PID 4711)"));
+  EXPECT_TRUE(s.t.services.messages().empty());
+  EXPECT_FALSE(s.txButton().visible());
+
+  // The program's own applies: a resize, a double click on the status bar, its own save.
+  p.mainWindow.frm_DoKu_ReSize();
+  p.mainWindow.sb_DblClick();
+  s.save();
+  EXPECT_EQ(s.port().openedNames().size(), 1u);
+  EXPECT_FALSE(s.txButton().visible());
+  EXPECT_TRUE(s.t.services.messages().empty());
+
+  // The user's Accept asks again, and answers the click with the holder's name.
+  s.accept();
+  EXPECT_EQ(s.port().openedNames().size(), 2u);
+  ASSERT_EQ(s.t.services.messages().size(), 1u);
+  EXPECT_NE(s.t.services.messages()[0].find("minicom (PID 4711)"), std::string::npos);
+  s.save();
+  EXPECT_EQ(s.port().openedNames().size(), 2u);
+
+  // Another port chosen is tried by whatever applies it.
+  p.frm_Einstellungen.cb_Com.setText("/dev/ttyUSB1");
+  s.save();
+  EXPECT_EQ(s.port().openedNames().back(), "COM/dev/ttyUSB1");
+
+  // Freed, and asked for on the second page: opened and watched.
+  s.port().failOpens(std::nullopt);
+  s.save();
+  ASSERT_FALSE(s.port().isOpen());
+  MoreSettingsForm& more = p.frm_Mehr;
+  more.cmd_Speichern.mouseDown(MouseButton::Left, 0, 0, 0);
+  more.cmd_Speichern.mouseUp(MouseButton::Left, 0, 0, 0);
+  EXPECT_TRUE(s.port().isOpen());
+  EXPECT_TRUE(s.txButton().visible());
 }
 
 }  // namespace

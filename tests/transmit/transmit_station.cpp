@@ -21,6 +21,12 @@ Program& TransmitStation::start(std::map<int, std::string> changes, int lineCoun
   return program;
 }
 
+void TransmitStation::accept() {
+  Button& button = t.p().frm_Einstellungen.cmd_Speichern;
+  button.mouseDown(MouseButton::Left, 0, 0, 0);
+  button.mouseUp(MouseButton::Left, 0, 0, 0);
+}
+
 std::map<int, std::string> transmitVia(const std::string& port, const std::string& pins) {
   return {{7, port}, {8, pins + kPinLineComment}, {20, "1"}};
 }

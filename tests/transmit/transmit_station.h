@@ -22,7 +22,10 @@ struct TransmitStation {
   Program& p() { return t.p(); }
   FakeSerialPort& port() { return t.serial; }
   Label& txButton() { return t.p().frm_Oszi.lbl_TX; }
+  // The program's own save and apply (as a resize or the shutdown does it).
   void save() { t.p().settingsWindow.pressSave(); }
+  // The user's own click on "Accept changes" of the settings window.
+  void accept();
 };
 
 // Transmit control on with this port text (line 7) and pin line start (line 8).

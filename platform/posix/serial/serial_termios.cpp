@@ -1,5 +1,6 @@
 #include "platform/posix/serial/serial_termios.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -8,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <utility>
@@ -105,51 +107,124 @@ std::optional<SerialError> configure(int fd, const std::string& device) {
   return std::nullopt;
 }
 
+// The path with every link followed.
+std::optional<std::string> realPath(const std::string& path) {
+  char* resolved = ::realpath(path.c_str(), nullptr);
+  if (!resolved) return std::nullopt;
+  std::string text(resolved);
+  std::free(resolved);
+  return text;
+}
+
+// The link in `folder` that leads to `device`; `named` itself when it is one of them.
+std::string stableLinkTo(const std::string& named, const std::string& device,
+                         const std::string& folder) {
+  if (folder.empty()) return {};
+  const std::string prefix = folder.back() == '/' ? folder : folder + "/";
+  if (named.rfind(prefix, 0) == 0 && named.find('/', prefix.size()) == std::string::npos)
+    return named;
+  DIR* links = ::opendir(folder.c_str());
+  if (!links) return {};
+  std::string found;
+  while (const dirent* entry = ::readdir(links)) {
+    const std::string link = prefix + entry->d_name;
+    if (entry->d_name[0] == '.' || realPath(link) != device) continue;
+    // Several links may lead there (an adapter with two interfaces): the first by name,
+    // so that the choice does not depend on the order of the directory.
+    if (found.empty() || link < found) found = link;
+  }
+  ::closedir(links);
+  return found;
+}
+
 }  // namespace
+
+SerialPlaces SerialPlaces::fromEnvironment() {
+  SerialPlaces places;
+  if (const char* folder = std::getenv("TONVOGEL_LOCK_DIR"); folder && *folder)
+    places.lockFolder = folder;
+  if (const char* folder = std::getenv("TONVOGEL_SERIAL_BY_ID"); folder && *folder)
+    places.stableFolder = folder;
+  return places;
+}
+
+TermiosSerialPort::TermiosSerialPort(SerialPlaces places)
+    : places_(std::move(places)), lock_(places_.lockFolder) {}
 
 TermiosSerialPort::~TermiosSerialPort() {
   close();
 }
 
+bool TermiosSerialPort::present(const std::string& name) const {
+  const auto device = resolvePortName(name);
+  struct stat node {};
+  return device && ::stat(device->c_str(), &node) == 0 && S_ISCHR(node.st_mode);
+}
+
 SerialOpenResult TermiosSerialPort::open(const std::string& name) {
   close();
-  const auto device = resolvePortName(name);
-  if (!device) {
+  const auto named = resolvePortName(name);
+  if (!named) {
     return SerialError{SerialErrorKind::NoPortChosen, "", "\"" + name + "\" names no serial port."};
+  }
+  // Opening raises the lines: once the program has been told to end, nothing may.
+  if (release::ending()) {
+    return SerialError{SerialErrorKind::Other, *named, "The program is ending."};
+  }
+
+  // Everything up to the open() looks at the device without opening it. Locks and lock
+  // files are on the device itself, not on a link to it.
+  const auto device = realPath(*named);
+  if (!device) return openError(*named, errno);
+  struct stat node {};
+  if (::stat(device->c_str(), &node) != 0) return openError(*named, errno);
+  if (!S_ISCHR(node.st_mode)) return notSerialPort(*named);
+  if (const Result<void> claimed = lock_.claim(*device); !claimed) {
+    const std::string& holder = claimed.error().message;
+    return SerialError{SerialErrorKind::Busy, *named,
+                       *named + " is in use by " + holder + "; it was not opened.", holder};
   }
 
   // Non-blocking, or the open would wait for a carrier that may never come.
   const int fd = ::open(device->c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return openError(*device, errno);
+  if (fd < 0) {
+    const int error = errno;
+    lock_.release();
+    return openError(*named, error);
+  }
 
   // Opening a closed port raises DTR and RTS, keying a connected transmitter until they
   // are cleared, so clearing comes next. Two quick checks go first: a tty ioctl must not
-  // reach some other kind of device, and a port locked by another program may carry that
-  // program's PTT, which is not ours to drop.
+  // reach some other kind of device, and a port locked by another program since our
+  // look at the lock table may carry that program's PTT, which is not ours to drop.
   struct stat status {};
   if (fstat(fd, &status) != 0 || !S_ISCHR(status.st_mode)) {
     ::close(fd);
-    return notSerialPort(*device);
+    lock_.release();
+    return notSerialPort(*named);
   }
   if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
     const int error = errno;
     ::close(fd);
-    return openError(*device, error);
+    lock_.release();
+    return openError(*named, error);
   }
   // Best effort: a line without modem control (a pty) fails here and again, reported,
   // in setDtr and setRts.
   clearBothLines(fd);
   const int release = release::addModemLines(fd, TIOCM_DTR | TIOCM_RTS);
 
-  if (auto error = configure(fd, *device)) {
+  if (auto error = configure(fd, *named)) {
     release::remove(release);
     ::close(fd);
+    lock_.release();
     return std::move(*error);
   }
 
   fd_ = fd;
   release_ = release;
-  device_ = *device;
+  device_ = *named;
+  stableName_ = stableLinkTo(*named, *device, places_.stableFolder);
   return {};
 }
 
@@ -162,6 +237,8 @@ void TermiosSerialPort::close() {
   ::close(fd_);
   fd_ = -1;
   device_.clear();
+  stableName_.clear();
+  lock_.release();
 }
 
 Result<void> TermiosSerialPort::setDtr(bool on) {

@@ -8,7 +8,9 @@
 //     with the input lines (CTS, DSR, DCD, RI) that the test has written into the file
 //     named by PTYLINE_INPUTS (names separated by blanks, read anew at every TIOCMGET; a
 //     missing file means no input line is asserted);
-//   - the last close of a device whose termios settings carry HUPCL drops DTR and RTS.
+//   - the last close of a device whose termios settings carry HUPCL drops DTR and RTS;
+//   - once the pty's master side has gone, every modem-line call fails with EIO, as it
+//     does on an adapter that has been pulled out (the kernel hangs both up).
 //
 // Every open, line-setting call and last close of a pty slave is written as one line to
 // the file named by PTYLINE_LOG:
@@ -285,6 +287,9 @@ int ioctl(int fd, unsigned long request, ...) {
     errno = EFAULT;
     return -1;
   }
+  // A hung-up tty answers every ioctl with EIO; a harmless one asks.
+  struct termios settings {};
+  if (syscall(SYS_ioctl, fd, TCGETS, &settings) != 0 && errno == EIO) return -1;
   switch (request) {
     case TIOCMGET:
       *bits = devices[slot].lines.load() | inputLines();

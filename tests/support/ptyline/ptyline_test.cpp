@@ -113,6 +113,20 @@ TEST_F(AdapterLines, TheLinesBelongToTheDeviceAndOnlyItsLastCloseHangsUp) {
   EXPECT_EQ(changes(), (std::vector<std::string>{"open 1 1", "TIOCMBIC 0 1", "close 0 1"}));
 }
 
+TEST_F(AdapterLines, APulledOutAdapterFailsEveryLineCallButClosesQuietly) {
+  TermiosSerialPort port;
+  ASSERT_TRUE(port.open(pty_.slave()));
+  ASSERT_TRUE(port.setDtr(true));
+  pty_.pullOut();
+  const auto read = port.modemStatus();
+  ASSERT_FALSE(read);
+  EXPECT_NE(read.error().message.find("Input/output error"), std::string::npos);
+  EXPECT_FALSE(port.setDtr(false));
+  port.close();
+  EXPECT_EQ(changes(),
+            (std::vector<std::string>{"open 1 1", "TIOCMBIC 0 0", "TIOCMBIS 1 0", "close 1 0"}));
+}
+
 TEST_F(AdapterLines, OtherDescriptorsKeepTheirOwnAnswers) {
   int fds[2];
   ASSERT_EQ(::pipe(fds), 0);

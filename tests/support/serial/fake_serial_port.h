@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -16,6 +18,11 @@ namespace tv {
 // port clears them at once, so every opening leaves a visible blip in lineChanges();
 // closing clears both lines. Every line command is recorded with the clock's time, also
 // those that change nothing.
+//
+// Every device is present unless unplugged. A stable link (a /dev/serial/by-id name) can
+// be laid to a device: opening the link opens the device, and an open device reports
+// the link as its stable name. Unplugging a device removes its links and makes every
+// line command and read of the open port fail, as a USB adapter pulled out does.
 class FakeSerialPort final : public SerialPort {
  public:
   enum class Output { Dtr, Rts };
@@ -36,9 +43,18 @@ class FakeSerialPort final : public SerialPort {
   Result<void> setDtr(bool on) override;
   Result<void> setRts(bool on) override;
   Result<std::uint32_t> modemStatus() override;
+  std::string stableName() const override;
+  bool present(const std::string& name) const override;
 
-  // Until cleared, every open fails with this kind (the port stays closed).
-  void failOpens(std::optional<SerialErrorKind> kind) { openFailure_ = kind; }
+  // Until cleared, every open fails with this kind (the port stays closed); a Busy
+  // failure names `holder`.
+  void failOpens(std::optional<SerialErrorKind> kind, std::string holder = {}) {
+    openFailure_ = kind;
+    holder_ = std::move(holder);
+  }
+  void unplug(const std::string& device);
+  // Plugs `device` in (again) and lays `link` to it, when given.
+  void plug(const std::string& device, const std::string& link = {});
   // Until cleared, setDtr and setRts fail without effect.
   void failLineChanges(std::optional<std::string> message) { lineFailure_ = std::move(message); }
   // Until cleared, modemStatus fails.
@@ -67,6 +83,10 @@ class FakeSerialPort final : public SerialPort {
   bool rts_ = false;
   std::uint32_t inputLines_ = 0;
   std::optional<SerialErrorKind> openFailure_;
+  std::string holder_;
+  std::map<std::string, std::string> links_;  // stable link -> device
+  std::set<std::string> unplugged_;
+  std::set<std::string> laidLinks_;
   std::optional<std::string> lineFailure_;
   std::optional<std::string> readFailure_;
   std::vector<LineChange> lineChanges_;
