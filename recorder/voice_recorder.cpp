@@ -380,6 +380,10 @@ void VoiceRecorder::tmrZT1_Timer() {
     hideRunningTime();
     f.lbl_Record.setBackColour(kRed);
     f.progressbar3.setValue(0);
+    // The other ends put the polling interval back; left at the recording's 50 ms, a tick
+    // would analyse only a fraction of what arrives (an eighth at 44100 Hz), and a short
+    // or soft transmission between the ticks' samples would never trigger.
+    p_.levelMeter.restoreInterval();
   }
 }
 

@@ -101,6 +101,18 @@ TEST_F(VoiceRecorderTest, ASoftFirstWordBelowTheThresholdIsInTheRecording) {
   (void)p;
 }
 
+TEST_F(VoiceRecorderTest, AfterATakeEndsTheLevelIsPolledAtTheSettingsIntervalAgain) {
+  h.silence(500);
+  h.burst(6000);
+  Program& p = h.start();
+  h.t.loop.runFor(3000);
+  EXPECT_EQ(p.frm_DoKu.tmrPegel.interval(), 50) << "while a take runs";
+  h.t.loop.runFor(12'000);
+  ASSERT_EQ(p.recorder.recordingActive, 0);
+  EXPECT_EQ(p.frm_DoKu.tmrPegel.interval(), 10)
+      << "every end of a take puts the interval of the settings back";
+}
+
 TEST_F(VoiceRecorderTest, BurstShorterThanTheMinimumLeavesNoFileAnywhere) {
   line(h.lines, 16) = "0";
   h.silence(10'000);
