@@ -65,14 +65,25 @@ drive_start_display() {
   drive_start_xvfb "$dir" || return 1
   # A program that finds no notification area makes no tray icon, so the area comes
   # first. Its panel sits in the bottom right corner, away from the program's windows.
-  trayer --edge bottom --align right --widthtype request --SetDockType false \
-    --SetPartialStrut false >"$dir/trayer.log" 2>&1 &
-  DRIVE_TRAYER_PID=$!
-  if ! drive_until 20 drive_panel_ready; then
-    echo "trayer did not start; see $dir/trayer.log" >&2
-    return 1
-  fi
+  # On a loaded machine trayer now and then dies before it shows its panel (seen once
+  # in a run of fifteen parallel tests), so a dead one is started again.
+  local attempt
+  for attempt in 1 2 3; do
+    trayer --edge bottom --align right --widthtype request --SetDockType false \
+      --SetPartialStrut false >>"$dir/trayer.log" 2>&1 &
+    DRIVE_TRAYER_PID=$!
+    drive_until 20 drive_panel_or_gone "$DRIVE_TRAYER_PID" && drive_panel_ready && return 0
+    echo "trayer attempt $attempt: no panel" >>"$dir/trayer.log"
+    kill "$DRIVE_TRAYER_PID" 2>/dev/null
+    wait "$DRIVE_TRAYER_PID" 2>/dev/null
+  done
+  echo "trayer did not start; its log:" >&2
+  cat "$dir/trayer.log" >&2
+  return 1
 }
+
+# True once the panel shows or the trayer process has ended.
+drive_panel_or_gone() { drive_panel_ready || ! kill -0 "$1" 2>/dev/null; }
 
 drive_stop_display() {
   local pid
