@@ -1,5 +1,7 @@
 #include "player/wav/wav_reader.h"
 
+#include "platform/sound/byte_source.h"
+
 #include <algorithm>
 #include <charconv>
 #include <filesystem>
@@ -12,60 +14,6 @@ namespace {
 
 constexpr std::int64_t kShortestFile = 40;
 constexpr std::size_t kHeaderFieldBytes = 50;
-
-// Random access to the bytes of a file, or of a buffer, with every read
-// checked against the end.
-class ByteSource {
- public:
-  virtual ~ByteSource() = default;
-  virtual std::int64_t size() const = 0;
-  // Exactly out.size() bytes at `offset`, or false.
-  virtual bool read(std::int64_t offset, std::span<std::uint8_t> out) = 0;
-};
-
-class SpanSource : public ByteSource {
- public:
-  explicit SpanSource(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
-  std::int64_t size() const override { return static_cast<std::int64_t>(bytes_.size()); }
-  bool read(std::int64_t offset, std::span<std::uint8_t> out) override {
-    if (offset < 0 || offset > size() || static_cast<std::int64_t>(out.size()) > size() - offset) {
-      return false;
-    }
-    std::copy_n(bytes_.begin() + offset, out.size(), out.begin());
-    return true;
-  }
-
- private:
-  std::span<const std::uint8_t> bytes_;
-};
-
-class FileSource : public ByteSource {
- public:
-  // Only regular files: opening a FIFO or a device would wait for a writer.
-  explicit FileSource(const std::filesystem::path& path) {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error)) return;
-    const auto length = std::filesystem::file_size(path, error);
-    if (error) return;
-    in_.open(path, std::ios::binary);
-    if (in_) size_ = static_cast<std::int64_t>(length);
-  }
-  bool opened() const { return size_ >= 0; }
-  std::int64_t size() const override { return size_; }
-  bool read(std::int64_t offset, std::span<std::uint8_t> out) override {
-    if (offset < 0 || offset > size_ || static_cast<std::int64_t>(out.size()) > size_ - offset) {
-      return false;
-    }
-    in_.clear();
-    in_.seekg(offset);
-    in_.read(reinterpret_cast<char*>(out.data()), static_cast<std::streamsize>(out.size()));
-    return in_.gcount() == static_cast<std::streamsize>(out.size());
-  }
-
- private:
-  std::ifstream in_;
-  std::int64_t size_ = -1;
-};
 
 std::uint32_t le32(const std::uint8_t* p) {
   return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
