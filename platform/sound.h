@@ -147,6 +147,13 @@ class PlaybackStream {
   virtual bool audible() const { return true; }
 };
 
+// How a sound file is to be played.
+struct PlaybackOptions {
+  // Frames per second to play it at; 0: the rate its header names. Pitch and tempo change
+  // together, and the stream's positions and length are those of the sound at this rate.
+  int rate = 0;
+};
+
 // The output volume, shared by the sound system and its playback streams so
 // that a change reaches a sound that is already playing. 0..65535 per channel.
 class OutputVolume {
@@ -173,10 +180,10 @@ class SoundSystem {
   // device can follow the meter's stream without owning it.
   virtual Result<std::shared_ptr<CaptureStream>> openInput(int deviceNumber, int sampleRate) = 0;
 
-  // Opens a PCM WAV file (8 or 16 bit, mono or stereo, the rate its header
-  // names) for playback; stopped at position 0.
+  // Opens a sound file that openSoundFile can read for playback, stopped at position 0.
+  // The file is read a block at a time while it plays, never held whole.
   virtual Result<std::unique_ptr<PlaybackStream>> openPlayback(
-      const std::filesystem::path& file) = 0;
+      const std::filesystem::path& file, const PlaybackOptions& options = {}) = 0;
 
   // Volume of every playback, present and future.
   void setOutputVolume(std::uint16_t left, std::uint16_t right);

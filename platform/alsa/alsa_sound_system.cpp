@@ -9,7 +9,7 @@
 #include "platform/alsa/alsa_pcm.h"
 #include "platform/alsa/alsa_playback.h"
 #include "platform/sound/silent_playback.h"
-#include "platform/sound/wav_file.h"
+#include "platform/sound/sound_file.h"
 
 namespace tv {
 namespace {
@@ -99,12 +99,12 @@ Result<std::shared_ptr<CaptureStream>> AlsaSoundSystem::openInput(int deviceNumb
 }
 
 Result<std::unique_ptr<PlaybackStream>> AlsaSoundSystem::openPlayback(
-    const std::filesystem::path& file) {
-  auto wave = readPcmWave(file);
-  if (!wave) return wave.error();
-  const std::int64_t lengthMs = wave->lengthMs();
-  auto opened =
-      AlsaPlayback::open(options_.playbackPcm, std::move(*wave), outputVolume(), clock_, options_);
+    const std::filesystem::path& file, const PlaybackOptions& playback) {
+  auto reader = openSoundFile(file);
+  if (!reader) return reader.error();
+  const std::int64_t lengthMs = (*reader)->info().lengthMs(playback.rate);
+  auto opened = AlsaPlayback::open(options_.playbackPcm, std::move(*reader), playback.rate,
+                                   outputVolume(), clock_, options_);
   if (opened || !options_.silentWithoutOutput) return opened;
   return std::unique_ptr<PlaybackStream>(std::make_unique<SilentPlayback>(clock_, lengthMs));
 }

@@ -43,9 +43,9 @@ Result<std::shared_ptr<CaptureStream>> FileSoundSystem::openInput(int deviceNumb
 }
 
 Result<std::unique_ptr<PlaybackStream>> FileSoundSystem::openPlayback(
-    const std::filesystem::path& file) {
-  if (output_) return output_->openPlayback(file);
-  return SilentPlayback::open(clock_, file);
+    const std::filesystem::path& file, const PlaybackOptions& options) {
+  if (output_) return output_->openPlayback(file, options);
+  return SilentPlayback::open(clock_, file, options);
 }
 
 FileCaptureStream::FileCaptureStream(const Clock& clock, std::vector<std::uint8_t> samples,

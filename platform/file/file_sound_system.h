@@ -20,7 +20,8 @@ class FileSoundSystem : public SoundSystem {
 
   std::vector<InputDevice> inputDevices() override;
   Result<std::shared_ptr<CaptureStream>> openInput(int deviceNumber, int sampleRate) override;
-  Result<std::unique_ptr<PlaybackStream>> openPlayback(const std::filesystem::path& file) override;
+  Result<std::unique_ptr<PlaybackStream>> openPlayback(
+      const std::filesystem::path& file, const PlaybackOptions& options = {}) override;
 
  private:
   std::filesystem::path input_;

@@ -23,7 +23,9 @@ struct MciLogEntry {
 // waveaudio capture device "capture" and the playback device "waveplayfile",
 // each with exactly the command strings the program sends, blanks included.
 // A command that is not one of them, or names a device that is not open,
-// returns an error text and changes nothing. Successful commands return an
+// returns an error text and changes nothing. "set waveplayfile samplespersec N" plays
+// the open file at N frames per second instead of its own rate (a speed change without
+// a copy of the file). Successful commands return an
 // empty text, the status commands a decimal number. Everything runs on the
 // calling (GUI) thread; the "wait" commands have finished when they return.
 class Mci {
@@ -77,6 +79,7 @@ class Mci {
   Reply saveCapture(std::string_view name);
   Reply closeCapture();
   Reply openPlayback(std::string_view path);
+  Reply setPlaybackRate(std::string_view rate);
   Reply seekPlayback(std::string_view position);
   Reply playPlayback(std::string_view position);
 
@@ -90,6 +93,7 @@ class Mci {
   std::weak_ptr<CaptureStream> input_;
   std::unique_ptr<CaptureDevice> capture_;
   std::unique_ptr<PlaybackStream> playback_;
+  std::string playbackFile_;
   std::optional<std::uint64_t> nextStart_;
   std::optional<CaptureSpan> span_;
 };

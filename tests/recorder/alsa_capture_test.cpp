@@ -77,8 +77,9 @@ TEST(AlsaCapture, TheFileInputAndAlsasFileDeviceGiveTheSameCapture) {
     Result<std::shared_ptr<CaptureStream>> openInput(int n, int rate) override {
       return alsa.openInput(n, rate);
     }
-    Result<std::unique_ptr<PlaybackStream>> openPlayback(const std::filesystem::path& f) override {
-      return alsa.openPlayback(f);
+    Result<std::unique_ptr<PlaybackStream>> openPlayback(const std::filesystem::path& f,
+                                                         const PlaybackOptions& o) override {
+      return alsa.openPlayback(f, o);
     }
     AlsaSoundSystem& alsa;
     InputDevice device;

@@ -1,6 +1,6 @@
 #include "tests/support/sound/scripted_sound_system.h"
 
-#include "platform/sound/wav_file.h"
+#include "platform/sound/sound_file.h"
 
 namespace tv {
 
@@ -65,13 +65,14 @@ Result<std::shared_ptr<CaptureStream>> ScriptedSoundSystem::openInput(int device
 }
 
 Result<std::unique_ptr<PlaybackStream>> ScriptedSoundSystem::openPlayback(
-    const std::filesystem::path& file) {
+    const std::filesystem::path& file, const PlaybackOptions& options) {
   if (playbackFailure) return failure(*playbackFailure);
-  auto wave = readPcmWave(file);
-  if (!wave) return wave.error();
-  events_->push_back("open " + file.string());
-  return std::unique_ptr<PlaybackStream>(
-      std::make_unique<RecordingPlayback>(clock_, wave->lengthMs(), events_, playbackScript));
+  auto reader = openSoundFile(file);
+  if (!reader) return reader.error();
+  events_->push_back("open " + file.string() +
+                     (options.rate > 0 ? " at " + std::to_string(options.rate) : std::string()));
+  return std::unique_ptr<PlaybackStream>(std::make_unique<RecordingPlayback>(
+      clock_, (*reader)->info().lengthMs(options.rate), events_, playbackScript));
 }
 
 }  // namespace tv

@@ -63,7 +63,8 @@ class ScriptedSoundSystem : public SoundSystem {
 
   std::vector<InputDevice> inputDevices() override { return devices; }
   Result<std::shared_ptr<CaptureStream>> openInput(int deviceNumber, int sampleRate) override;
-  Result<std::unique_ptr<PlaybackStream>> openPlayback(const std::filesystem::path& file) override;
+  Result<std::unique_ptr<PlaybackStream>> openPlayback(
+      const std::filesystem::path& file, const PlaybackOptions& options = {}) override;
 
   // The stream of the last successful openInput, while someone holds it.
   std::shared_ptr<ScriptedCaptureStream> lastInput() const { return lastInput_.lock(); }
