@@ -51,7 +51,6 @@ enum class OwnText {
   CqRenameFailed,         // %1 old name, %2 new name, %3 reason
   CqDeleteFailed,         // %1 file, %2 reason
   RecordingDeleteFailed,  // %1 file, %2 reason
-  SpeedCopyFailed,        // %1 file, %2 reason
   EditReadFailed,         // %1 file, %2 reason
   EditSaveFailed,         // %1 file, %2 reason
   EditRestTooShort,       // %1 seconds left, %2 minimum seconds
@@ -93,15 +92,16 @@ enum class OwnText {
   AutoTxEndedByLoad,
   ScheduleSkippedInUse,  // %1 moment, %2 seconds
   SchedulePlaybackStopped,
-  ScheduleNotSent,         // %1 moment, %2 file, %3 reason
-  ScheduleSkippedLate,     // %1 moment, %2 seconds late
-  ScheduleSkippedTooSoon,  // %1 moment, %2 seconds since the last
-  ChannelBusySkipped,      // %1 sender or moment, %2 seconds
-  LockoutNoInput,          // %1 reason
+  ScheduleNotSent,          // %1 moment, %2 file, %3 reason
+  ScheduleSkippedLate,      // %1 moment, %2 seconds late
+  ScheduleSkippedTooSoon,   // %1 moment, %2 seconds since the last
+  ChannelBusySkipped,       // %1 sender or moment, %2 seconds
+  LockoutNoInput,           // %1 reason
   ProgramFolderUnwritable,  // %1 folder, %2 reason
   SettingsRecovered,        // %1 file, %2 lines found, %3 backup
   FolderLockUnavailable,    // %1 folder, %2 reason
   WindowsRecordingsFolder,  // %1 folder as stored, %2 program folder
+  SoundFileReading,         // %1 file, %2 percent read
   Count                     // not a text; keep last
 };
 

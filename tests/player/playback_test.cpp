@@ -111,8 +111,9 @@ TEST_F(Playback, SendsTheCommandStringsOfPlaySeekPauseAndStopAsTheyStand) {
   window().slider.mouseUp(L, 0, 0, 0);
   clickStop();
 
-  // "Play" plays the speed copy: its press starts and stops it, its release starts it.
-  const std::string open = "open " + t.file("rx.wav") + " alias waveplayfile";
+  // "Play" plays the file at the speed slider's speed (normal here): its press starts and
+  // stops it, its release starts it. A path with a blank goes in double quotes.
+  const std::string open = "open \"" + wave + "\" alias waveplayfile";
   EXPECT_EQ(commands(), (std::vector<std::string>{
                             open, "set waveplayfile time format ms", "status waveplayfile length",
                             "seek waveplayfile to  0", "play waveplayfile from  0",
@@ -235,8 +236,11 @@ TEST_F(Playback, ContinuousPlaybackWalksTheListAndStopsAfterItsLastEntry) {
   std::vector<std::string> opened;
   for (const std::string& e : sound.events())
     if (e.starts_with("open ")) opened.push_back(fs::path(e.substr(5)).filename().string());
-  // Each entry plays through its speed copy: "Play" opens it on press and release.
-  EXPECT_EQ(opened, std::vector<std::string>(6, "rx.wav"));
+  // "Play" opens each entry on press and release.
+  EXPECT_EQ(opened,
+            (std::vector<std::string>{"1_12-07-2026_09-00-00.wav", "1_12-07-2026_09-00-00.wav",
+                                      "1_12-07-2026_09-10-00.wav", "1_12-07-2026_09-10-00.wav",
+                                      "1_12-07-2026_09-20-00.wav", "1_12-07-2026_09-20-00.wav"}));
   EXPECT_EQ(player().chosenFile, t.file("w/1_12-07-2026_09-20-00.wav"));
   EXPECT_FALSE(player().playing);
   EXPECT_EQ(list.listIndex(), 2);

@@ -11,6 +11,7 @@ Program& TestProgram::build() {
                     shell,  &serial,     serialPorts,
                     sound ? sound : &quietReceiver};
   platform.fileSync = &fileSync;
+  platform.makeWorker = makeWorker;
   ProgramOptions options;
   options.programFolder = temp.path();
   options.executablePath = temp.path() + "/tonvogel";

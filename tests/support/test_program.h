@@ -36,6 +36,8 @@ struct TestProgram {
   RecordingFileSync fileSync;
   // Whether the program is its folder's one running copy (see ProgramOptions).
   bool holdsFolderLock = true;
+  // The program's workers; when none is set, each runs its jobs on the loop.
+  WorkerFactory makeWorker;
   std::unique_ptr<Program> program;
   // While the installation window waits, answer it as a user who accepts would: German
   // unless a language is already set, acceptance, install. No time passes for it, so a
