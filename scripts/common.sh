@@ -3,7 +3,8 @@
 
 TONVOGEL_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
-TONVOGEL_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libasound2-dev)
+TONVOGEL_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libasound2-dev
+  libsndfile1-dev)
 # xdotool, trayer and x11-utils drive the end-to-end tests under Xvfb; imagemagick takes
 # a screenshot when one fails. The end-to-end and sound tests start a PulseAudio server
 # of their own, which the program reaches through ALSA's pulse plugin.

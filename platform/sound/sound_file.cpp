@@ -2,17 +2,26 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <string_view>
 #include <vector>
 
+#include "platform/sndfile/sndfile_reader.h"
 #include "platform/sound/wav_layout.h"
 
 namespace tv {
 namespace {
 
 constexpr std::uint16_t kFormatPcm = 1;
+constexpr std::uint16_t kFormatFloat = 3;
 constexpr std::uint16_t kFormatExtensible = 0xFFFE;
+// Beyond 7.1 sound no recording a ham keeps is to be expected; a count beyond it is a
+// broken header.
+constexpr int kMostChannels = 8;
+constexpr const char* kNotWav = "not a WAV file";
+constexpr const char* kCompressed = "compressed sound";
 // Reads are cut into blocks of this size, so that a reader holds little whatever it is
 // asked for.
 constexpr std::size_t kBlockBytes = 1 << 16;
@@ -23,6 +32,65 @@ std::uint32_t le32(const std::uint8_t* b) {
 
 std::uint16_t le16(const std::uint8_t* b) {
   return static_cast<std::uint16_t>(b[0] | (b[1] << 8));
+}
+
+void put16(std::uint8_t* b, int v) {
+  b[0] = static_cast<std::uint8_t>(v & 0xFF);
+  b[1] = static_cast<std::uint8_t>((v >> 8) & 0xFF);
+}
+
+// The names of the codings met in WAV files that are not plain samples.
+std::string codingName(std::uint16_t tag) {
+  switch (tag) {
+    case 0x0002:
+      return "Microsoft ADPCM";
+    case 0x0006:
+      return "A-law";
+    case 0x0007:
+      return "µ-law";
+    case 0x0011:
+      return "IMA ADPCM";
+    case 0x0031:
+      return "GSM 6.10";
+    case 0x0050:
+      return "MPEG";
+    case 0x0055:
+      return "MPEG layer 3";
+    default:
+      break;
+  }
+  char text[32];
+  std::snprintf(text, sizeof text, "format tag 0x%04X", tag);
+  return text;
+}
+
+// One stored sample on the 16-bit scale, signed.
+int sample16(const WavLayout& layout, const std::uint8_t* s) {
+  if (layout.coding == WavLayout::Coding::floating) {
+    double v;
+    if (layout.bitsPerSample == 32) {
+      float f;
+      const std::uint32_t bits = le32(s);
+      std::memcpy(&f, &bits, sizeof f);
+      v = f;
+    } else {
+      const std::uint64_t bits = le32(s) | (static_cast<std::uint64_t>(le32(s + 4)) << 32);
+      std::memcpy(&v, &bits, sizeof v);
+    }
+    if (!(v == v)) return 0;  // NaN
+    return static_cast<int>(std::lround(std::clamp(v, -1.0, 1.0) * 32767));
+  }
+  switch (layout.bitsPerSample) {
+    case 8:
+      return (s[0] - 128) * 256;
+    case 16:
+      return static_cast<std::int16_t>(le16(s));
+    // Wider samples keep their upper 16 bits.
+    case 24:
+      return static_cast<std::int16_t>(le16(s + 1));
+    default:
+      return static_cast<std::int16_t>(le16(s + 2));
+  }
 }
 
 bool isId(const std::uint8_t* b, std::string_view id) {
@@ -80,8 +148,8 @@ double SoundFileInfo::seconds() const {
 
 SoundFileInfo WavLayout::delivered() const {
   SoundFileInfo info;
-  info.channels = channels;
-  info.bitsPerSample = bitsPerSample;
+  info.channels = std::min(channels, 2);
+  info.bitsPerSample = coding == Coding::integer && bitsPerSample == 8 ? 8 : 16;
   info.sampleRate = sampleRate;
   info.frames = frames;
   return info;
@@ -91,7 +159,7 @@ Result<WavLayout> readWavLayout(ByteSource& file) {
   const std::int64_t size = file.size();
   std::uint8_t head[12];
   if (!file.read(0, head) || !isId(head, "RIFF") || !isId(head + 8, "WAVE")) {
-    return failure("not a WAV file");
+    return failure(kNotWav);
   }
   WavLayout layout;
   bool haveFormat = false;
@@ -113,8 +181,13 @@ Result<WavLayout> readWavLayout(ByteSource& file) {
       layout.sampleRate = static_cast<int>(std::min<std::uint32_t>(le32(fmt + 4), 1u << 30));
       layout.blockAlign = le16(fmt + 12);
       layout.bitsPerSample = le16(fmt + 14);
+      // The subformat's GUID begins with the tag it stands for.
       if (tag == kFormatExtensible && present >= 26) tag = le16(fmt + 24);
-      if (tag != kFormatPcm) return failure("not PCM sound");
+      if (tag == kFormatFloat) {
+        layout.coding = WavLayout::Coding::floating;
+      } else if (tag != kFormatPcm) {
+        return failure(std::string(kCompressed) + " (" + codingName(tag) + ")");
+      }
       haveFormat = true;
     } else if (isId(chunk, "DATA") && !haveData) {
       layout.dataStart = body;
@@ -127,31 +200,85 @@ Result<WavLayout> readWavLayout(ByteSource& file) {
   }
   if (!haveFormat) return failure("no format chunk");
   if (!haveData) return failure("no sound data");
-  if (layout.channels < 1 || layout.channels > 2) {
-    return failure("only mono and stereo can be played");
+  if (layout.channels < 1) return failure("the file names no channels");
+  if (layout.channels > kMostChannels) {
+    return failure(std::to_string(layout.channels) + " channels are more than can be mixed");
   }
-  if (layout.bitsPerSample != 8 && layout.bitsPerSample != 16) {
-    return failure("only 8 and 16 bit sound can be played");
+  const int bits = layout.bitsPerSample;
+  const bool known = layout.coding == WavLayout::Coding::floating
+                         ? bits == 32 || bits == 64
+                         : bits == 8 || bits == 16 || bits == 24 || bits == 32;
+  if (!known) {
+    return failure(std::to_string(bits) +
+                   (layout.coding == WavLayout::Coding::floating ? "-bit floating-point" : "-bit") +
+                   " samples cannot be played");
   }
   if (layout.sampleRate < 1) return failure("the sample rate is 0");
   // The frame size follows from the samples; a block alignment that says otherwise is
   // the header's mistake.
-  layout.blockAlign = layout.channels * layout.bitsPerSample / 8;
+  layout.blockAlign = layout.channels * bits / 8;
   layout.frames = dataLength / static_cast<std::uint64_t>(layout.blockAlign);
   return layout;
 }
 
+bool refusedForCoding(const std::string& reason) {
+  return reason.starts_with(kNotWav) || reason.starts_with(kCompressed);
+}
+
+bool WavLayout::deliveredAsStored() const {
+  return coding == Coding::integer && channels <= 2 && (bitsPerSample == 8 || bitsPerSample == 16);
+}
+
 void deliverFrames(const WavLayout& layout, std::span<const std::uint8_t> raw, std::size_t frames,
                    std::span<std::uint8_t> out) {
-  const std::size_t bytes = frames * static_cast<std::size_t>(layout.blockAlign);
-  std::memcpy(out.data(), raw.data(), std::min({bytes, raw.size(), out.size()}));
+  const auto stored = static_cast<std::size_t>(layout.blockAlign);
+  frames = std::min(frames, raw.size() / stored);
+  if (layout.deliveredAsStored()) {
+    std::memcpy(out.data(), raw.data(), std::min(frames * stored, out.size()));
+    return;
+  }
+  const SoundFileInfo info = layout.delivered();
+  const auto delivered = static_cast<std::size_t>(info.bytesPerFrame());
+  frames = std::min(frames, out.size() / delivered);
+  const int bytes = layout.bitsPerSample / 8;
+  int value[kMostChannels];
+  for (std::size_t f = 0; f < frames; ++f) {
+    const std::uint8_t* in = raw.data() + f * stored;
+    for (int c = 0; c < layout.channels; ++c) value[c] = sample16(layout, in + c * bytes);
+    int left = value[0];
+    int right = layout.channels > 1 ? value[1] : 0;
+    if (layout.channels > 2) {
+      // Front left and right keep their sides; the rest (centre, bass, surround) is
+      // shared by both, so that nothing of the sound is lost.
+      long long rest = 0;
+      for (int c = 2; c < layout.channels; ++c) rest += value[c];
+      const int others = layout.channels - 2;
+      left = static_cast<int>((left + rest) / (1 + others));
+      right = static_cast<int>((right + rest) / (1 + others));
+    }
+    std::uint8_t* o = out.data() + f * delivered;
+    if (info.bitsPerSample == 8) {
+      o[0] = static_cast<std::uint8_t>((left >> 8) + 128);
+      if (info.channels > 1) o[1] = static_cast<std::uint8_t>((right >> 8) + 128);
+    } else {
+      put16(o, left);
+      if (info.channels > 1) put16(o + 2, right);
+    }
+  }
 }
 
 Result<std::unique_ptr<SoundFileReader>> openSoundFile(const std::filesystem::path& file) {
   auto source = std::make_unique<FileSource>(file);
   if (!source->opened()) return failure("cannot open " + file.string());
   auto layout = readWavLayout(*source);
-  if (!layout) return failure(file.string() + ": " + layout.error().message);
+  if (!layout) {
+    if (!refusedForCoding(layout.error().message)) {
+      return failure(file.string() + ": " + layout.error().message);
+    }
+    auto other = openWithSndfile(file);
+    if (other) return other;
+    return failure(file.string() + ": " + layout.error().message + "; " + other.error().message);
+  }
   return std::unique_ptr<SoundFileReader>(
       std::make_unique<WavFileReader>(std::move(source), *layout));
 }

@@ -40,6 +40,8 @@ class SoundFileReader {
 
 // Opens a sound file for reading; reads only its header now. The one reader of the
 // program: lengths, playback, the waveform and cutting all see the file through it.
+// WAV files in PCM or float are read by the program itself; compressed WAV, RF64, W64,
+// FLAC, Ogg, Opus and MP3 through libsndfile. A refusal names the file and the reason.
 Result<std::unique_ptr<SoundFileReader>> openSoundFile(const std::filesystem::path& file);
 
 }  // namespace tv
