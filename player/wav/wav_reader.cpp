@@ -1,6 +1,7 @@
 #include "player/wav/wav_reader.h"
 
 #include "platform/sound/byte_source.h"
+#include "platform/sound/sound_file.h"
 
 #include <algorithm>
 #include <charconv>
@@ -71,8 +72,8 @@ WaveHeaderReading readWaveHeader(ByteSource& file) {
     if (!file.read(position, chunkHeader)) return reading;
     position += 8;
     chunkId = upperId(chunkHeader);
-    std::int64_t length = static_cast<std::int32_t>(le32(chunkHeader + 4));
-    if (length < 0) length = -length;
+    // Unsigned: a data chunk of 2 to 4 GiB is as long as it says.
+    std::int64_t length = le32(chunkHeader + 4);
     if (length % 2 != 0) ++length;
     skip = info.dataLength = length;
     if (chunkId == "DATA" || info.fileLength < position + skip) break;
@@ -91,7 +92,7 @@ WaveHeaderReading readWaveHeader(ByteSource& file) {
 }
 
 LoadedWave loadWave(WaveHeaderReading reading) {
-  LoadedWave loaded{reading.outcome, reading.info, {}};
+  LoadedWave loaded{reading.outcome, reading.info, {}, {}};
   if (!loaded.usable()) return loaded;
   WaveInfo& info = loaded.info;
   info.dataLength = std::min(info.fileLength - info.dataStart, info.dataLength);
@@ -149,7 +150,35 @@ WaveHeaderReading ReadWaveHeader(std::span<const std::uint8_t> file) {
 }
 
 LoadedWave LoadWave(std::string_view path) {
-  return loadWave(ReadWaveHeader(path));
+  const std::filesystem::path file(trimBlanks(path));
+  LoadedWave loaded = loadWave(ReadWaveHeader(path));
+  std::error_code error;
+  if (loaded.outcome == WaveHeaderOutcome::tooShort ||
+      !std::filesystem::is_regular_file(file, error))
+    return loaded;
+  // The header walk above only sorts out what the window says of a file; whether it can
+  // be used, and how long it plays, is the sound reader's answer, the same that playback,
+  // the waveform and cutting get.
+  auto sound = openSoundFile(file);
+  if (!sound) {
+    if (loaded.outcome != WaveHeaderOutcome::noDataChunk)
+      loaded.outcome = WaveHeaderOutcome::unknownFormat;
+    loaded.refusal = sound.error().message;
+    loaded.durationText.clear();
+    return loaded;
+  }
+  const SoundFileInfo& sf = (*sound)->info();
+  WaveInfo& info = loaded.info;
+  info.channelCount = static_cast<std::int16_t>(sf.channels);
+  info.bitsPerSample = static_cast<std::int16_t>(sf.bitsPerSample);
+  info.sampleRate = sf.sampleRate;
+  info.blockAlign = static_cast<std::int16_t>(sf.bytesPerFrame());
+  info.byteRate = std::max(1, sf.sampleRate * sf.bytesPerFrame());
+  info.dataLength = static_cast<std::int64_t>(sf.dataBytes());
+  info.duration = sf.seconds();
+  loaded.outcome = WaveHeaderOutcome::usable;
+  loaded.durationText = durationText(info.duration);
+  return loaded;
 }
 
 LoadedWave LoadWave(std::span<const std::uint8_t> file) {
@@ -170,7 +199,12 @@ double ReadHeaderFields(std::string_view selectedFile, HeaderFieldTable& headerF
   FileSource file{std::filesystem::path(selectedFile)};
   std::uint8_t bytes[kHeaderFieldBytes];
   if (!file.opened() || !file.read(0, bytes)) return 0;
-  return readHeaderFields(bytes, headerFieldTable);
+  const double fromHeader = readHeaderFields(bytes, headerFieldTable);
+  // The table shows the header as it stands; the length is the sound reader's, which
+  // knows extensible headers, wide samples and files longer than 2 GiB.
+  if (auto sound = openSoundFile(std::filesystem::path(selectedFile)))
+    return (*sound)->info().seconds();
+  return fromHeader;
 }
 
 double ReadHeaderFields(std::span<const std::uint8_t> file, HeaderFieldTable& headerFieldTable) {

@@ -224,6 +224,23 @@ TEST_F(Editing_, AfterACutTheNewRecordingIsOpenAndCanBeCutAgain) {
   EXPECT_TRUE(window().visible());
 }
 
+// The whole way a user goes: choose entry `entry` of the list, enter cut mode, mark from
+// `from` to `to` (frame units) and cut.
+void cutFromTheList(TestProgram& t, int entry, int from, int to) {
+  Program& p = t.p();
+  p.frm_DoKu.lb_Sounds.setListIndex(entry);
+  p.frm_DoKu.lb_Sounds.mouseDown(L, 0, 0, 0);
+  p.frm_DoKu.lb_Sounds.mouseUp(L, 0, 0, 0);
+  t.loop.runFor(500);
+  p.frm_DoKu.cmd_file_neu.mouseDown(L, 0, 0, 0);
+  p.frm_DoKu.cmd_file_neu.mouseUp(L, 0, 0, 0);
+  p.frm_Oszi.frx1.mouseDown(L, 0, from * 15, 0);
+  p.frm_Oszi.frx1.mouseUp(L, 0, to * 15, 0);
+  EXPECT_TRUE(p.frm_Oszi.cmd_Kill.enabled());
+  p.frm_Oszi.cmd_Kill.mouseDown(L, 0, 0, 0);
+  p.frm_Oszi.cmd_Kill.mouseUp(L, 0, 0, 0);
+}
+
 // The whole way a user goes: choose a recording in the list, mark in the window, cut.
 TEST(Editing, ARecordingChosenInTheListIsCutOut) {
   TestProgram t;
@@ -236,17 +253,7 @@ TEST(Editing, ARecordingChosenInTheListIsCutOut) {
   ASSERT_TRUE(p.startUp());
   ListBox& list = p.frm_DoKu.lb_Sounds;
   ASSERT_EQ(list.listCount(), 1);
-  list.setListIndex(0);
-  list.mouseDown(L, 0, 0, 0);
-  list.mouseUp(L, 0, 0, 0);
-  t.loop.runFor(500);
-  p.frm_DoKu.cmd_file_neu.mouseDown(L, 0, 0, 0);
-  p.frm_DoKu.cmd_file_neu.mouseUp(L, 0, 0, 0);
-  p.frm_Oszi.frx1.mouseDown(L, 0, 100 * 15, 0);
-  p.frm_Oszi.frx1.mouseUp(L, 0, 200 * 15, 0);
-  ASSERT_TRUE(p.frm_Oszi.cmd_Kill.enabled());
-  p.frm_Oszi.cmd_Kill.mouseDown(L, 0, 0, 0);
-  p.frm_Oszi.cmd_Kill.mouseUp(L, 0, 0, 0);
+  cutFromTheList(t, 0, 100, 200);
   ASSERT_EQ(list.listCount(), 2);
   EXPECT_EQ(list.item(1).substr(0, 25), "1_12-07-2026_10-00-00.wav");
   EXPECT_EQ(p.player.selectedFile, t.file("W/1_12-07-2026_10-00-00.wav"));
@@ -266,6 +273,34 @@ TEST(Editing, ARecordingChosenInTheListIsCutOut) {
   ASSERT_FALSE(t.services.messages().empty());
   EXPECT_NE(t.services.messages().back().find("Es wurde nichts geschnitten"), std::string::npos)
       << t.services.messages().back();
+}
+
+// Another program's recording in WAVE_FORMAT_EXTENSIBLE: listed with its true length,
+// and cut into a plain PCM file that the list reads as long as it is, not as nothing.
+TEST(Editing, ACutFromAnExtensibleStereoRecordingIsListedWithItsTrueLength) {
+  TestProgram t;
+  constexpr std::uint32_t kBytes = 30 * 11025 * 4;
+  WavBytes extensible;
+  extensible.id("RIFF").u32(0).id("WAVE").id("fmt ").u32(40).u16(0xFFFE).u16(2).u32(11025);
+  extensible.u32(11025 * 4).u16(4).u16(16).u16(22).u16(16).u32(3).u16(1).fill(14, 0x11);
+  extensible.id("data").u32(kBytes).fill(kBytes, 0x21);
+  fs::create_directories(t.file("W"));
+  extensible.writeTo(t.file("W/1_12-07-2026_09-00-00.wav"));
+  writeSettings(t.file("Tonvogel.ini"), freshSettingsLines(t.folder()));
+  Program& p = t.build();
+  ASSERT_TRUE(p.startUp());
+  ListBox& list = p.frm_DoKu.lb_Sounds;
+  ASSERT_EQ(list.listCount(), 1);
+  EXPECT_EQ(list.item(0), "1_12-07-2026_09-00-00.wav   30.0s");
+  cutFromTheList(t, 0, 100, 200);
+  ASSERT_EQ(list.listCount(), 2);
+  // 100 of 290 units cut out of 30 s leave 19.7 s.
+  EXPECT_EQ(list.item(1), "1_12-07-2026_10-00-00.wav   19.7s");
+  const auto cut = readAll(t.file("W/1_12-07-2026_10-00-00.wav"));
+  ASSERT_GE(cut.size(), 44u);
+  EXPECT_EQ(cut[16] | (cut[17] << 8), 16);  // a plain 16-byte format chunk
+  EXPECT_EQ(cut[20] | (cut[21] << 8), 1);   // PCM
+  EXPECT_EQ(cut[22], 2);
 }
 
 TEST_F(Editing_, AStretchShorterThanTheCqMarginWritesNothingAndKeepsTheMarks) {

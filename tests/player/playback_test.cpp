@@ -97,6 +97,39 @@ TEST_F(Playback, ASoundChosenInTheMainWindowPlaysToItsEndAndShowsWhereItIs) {
   EXPECT_FALSE(window().tmrplaywave.enabled());
 }
 
+// A file neither reader can use is refused with one message that says why, through the
+// main window's button and through the playback window's open dialog; nothing of it is
+// played and the file shown before stays.
+TEST_F(Playback, AFileThatCannotBeUsedIsRefusedOnceAndNothingMoreIsDone) {
+  ASSERT_TRUE(started);
+  openFromMainWindow(wave);
+  clickStop();
+  const std::string bad = t.file("twelve bit.wav");
+  WavBytes().canonicalStart(2, 8000, 12).id("data").u32(3000).fill(3000, 7).writeTo(bad);
+  const auto opens = [this] {
+    const auto sent = commands();
+    return std::count_if(sent.begin(), sent.end(),
+                         [](const std::string& c) { return c.starts_with("open "); });
+  };
+  const auto opensBefore = opens();
+
+  openFromMainWindow(bad);
+  t.loop.runFor(1000);
+  ASSERT_EQ(t.services.messages().size(), 1u);
+  EXPECT_NE(t.services.messages()[0].find("12-bit"), std::string::npos) << t.services.messages()[0];
+  EXPECT_NE(t.services.messages()[0].find(bad), std::string::npos);
+  EXPECT_FALSE(player().playing);
+  EXPECT_EQ(window().lblFile.caption(), wave);
+  EXPECT_EQ(player().currentWave, wave);
+
+  t.services.fileAnswers.push_back(bad);
+  player().OpenWaveDialog();
+  t.loop.runFor(1000);
+  EXPECT_EQ(t.services.messages().size(), 2u);
+  EXPECT_FALSE(player().playing);
+  EXPECT_EQ(opens(), opensBefore);
+}
+
 TEST_F(Playback, SendsTheCommandStringsOfPlaySeekPauseAndStopAsTheyStand) {
   player().selectedFile = wave;
   player().ShowLoadedWave();

@@ -17,13 +17,10 @@ namespace {
 namespace fs = std::filesystem;
 constexpr int L = MouseButton::Left;
 
+// The list reads the length of the sound that is there, not what the header claims.
 void writeRecording(const std::string& path, double seconds) {
-  WavBytes()
-      .canonicalStart(1, 11025, 8)
-      .id("data")
-      .u32(static_cast<std::uint32_t>(seconds * 11025))
-      .fill(16, 128)
-      .writeTo(path);
+  const auto samples = static_cast<std::uint32_t>(seconds * 11025);
+  WavBytes().canonicalStart(1, 11025, 8).id("data").u32(samples).fill(samples, 128).writeTo(path);
 }
 
 // Network 1, three days to keep, recordings above 10 s; two recordings of today.
