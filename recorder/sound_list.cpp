@@ -79,7 +79,8 @@ void SoundList::lb_Sounds_MouseUp(int button, int, int, int) {
     f.tmr_NachStop.setEnabled(true);
     return;
   }
-  // Once more, from where it stopped, at normal speed.
+  // Once more, from where it stopped, at normal speed, to its end: no one-shot reload
+  // here, which would load the list's entry at the slider's speed and cut it short.
   player.selectedFile = player.chosenFile;
   player.LoadSelectedWave();
   player.currentWave = player.selectedFile;
@@ -90,7 +91,6 @@ void SoundList::lb_Sounds_MouseUp(int button, int, int, int) {
   f.slider.setValue(player.resumePosition);
   p_.frm_DoKu.tmr_Focus.setEnabled(true);
   f.show();
-  f.tmr_NachStop.setEnabled(true);
 }
 
 void SoundList::lb_Sounds_DblClick() {

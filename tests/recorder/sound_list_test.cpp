@@ -91,16 +91,26 @@ TEST_F(SoundListTest, OtherButtonReplaysTheLastFileAtNormalSpeedFromWhereItStopp
   EXPECT_TRUE(p.player.playing);
   EXPECT_EQ(p.player.speedFactor, 1.0);
   EXPECT_EQ(p.frm_Oszi.slider.value(), stoppedAt);
-  std::vector<std::string> sinceOpen;
-  for (const MciLogEntry& e : p.mci.log()) {
-    if (e.command.starts_with("open ")) sinceOpen.clear();
-    sinceOpen.push_back(e.command);
-  }
-  ASSERT_FALSE(sinceOpen.empty());
-  EXPECT_EQ(sinceOpen.front(), "open " + inW(first) + " alias waveplayfile");
-  for (const std::string& command : sinceOpen)
+  const auto sinceOpen = [&p] {
+    std::vector<std::string> commands;
+    for (const MciLogEntry& e : p.mci.log()) {
+      if (e.command.starts_with("open ")) commands.clear();
+      commands.push_back(e.command);
+    }
+    return commands;
+  };
+  ASSERT_FALSE(sinceOpen().empty());
+  EXPECT_EQ(sinceOpen().front(), "open " + inW(first) + " alias waveplayfile");
+  for (const std::string& command : sinceOpen())
     EXPECT_FALSE(command.starts_with("set waveplayfile samplespersec")) << command;
   EXPECT_TRUE(p.frm_Oszi.visible());
+
+  // Heard to its end: nothing loads the list's entry, or another speed, meanwhile.
+  t.loop.runFor(1'000);
+  EXPECT_TRUE(p.player.playing);
+  EXPECT_EQ(sinceOpen().front(), "open " + inW(first) + " alias waveplayfile");
+  ASSERT_TRUE(t.loop.runUntil([&p] { return !p.player.playing; }, 60'000));
+  EXPECT_EQ(sinceOpen().front(), "open " + inW(first) + " alias waveplayfile");
 }
 
 TEST_F(SoundListTest, PressSetsTheVolumeFromThePercentage) {
