@@ -10,7 +10,7 @@ namespace tv {
 Result<std::unique_ptr<PlaybackStream>> AlsaPlayback::open(
     const std::string& pcmName, std::unique_ptr<SoundFileReader> reader, int rate,
     std::shared_ptr<const OutputVolume> volume, const Clock& clock, const AlsaOptions& options) {
-  const SoundFileInfo& info = reader->info();
+  const SoundFileInfo info = reader->info();
   if (rate <= 0) rate = info.sampleRate;
   auto pcm = openPcm(pcmName, SND_PCM_STREAM_PLAYBACK);
   if (!pcm) return pcm.error();
@@ -18,6 +18,21 @@ Result<std::unique_ptr<PlaybackStream>> AlsaPlayback::open(
       info.bitsPerSample == 8 ? SND_PCM_FORMAT_U8 : SND_PCM_FORMAT_S16_LE;
   auto period =
       configurePcm(pcm->get(), format, info.channels, rate, std::max(options.periodMs, 1));
+  if (!period && rate != info.sampleRate) {
+    // The output refuses the rate a speed asks for (ALSA's plug layer takes none below
+    // 4000 Hz): the program turns the sound into frames at the file's own rate instead,
+    // which plays just as long and as high. A card without a mixer takes one stream at
+    // a time: the refused one is closed first.
+    pcm->reset();
+    pcm = openPcm(pcmName, SND_PCM_STREAM_PLAYBACK);
+    if (!pcm) return pcm.error();
+    period = configurePcm(pcm->get(), format, info.channels, info.sampleRate,
+                          std::max(options.periodMs, 1));
+    if (period) {
+      reader = playedAt(std::move(reader), rate, info.sampleRate);
+      rate = info.sampleRate;
+    }
+  }
   if (!period) return failure(pcmName + ": " + period.error().message);
   return std::unique_ptr<PlaybackStream>(
       std::make_unique<AlsaPlayback>(std::move(*pcm), static_cast<std::size_t>(*period),

@@ -134,7 +134,77 @@ class WavFileReader : public SoundFileReader {
   std::vector<std::uint8_t> raw_;
 };
 
+class RateChangingReader : public SoundFileReader {
+ public:
+  RateChangingReader(std::unique_ptr<SoundFileReader> sound, int playRate, int outputRate)
+      : sound_(std::move(sound)),
+        playRate_(static_cast<std::uint64_t>(playRate)),
+        outputRate_(static_cast<std::uint64_t>(outputRate)),
+        info_(sound_->info()) {
+    info_.sampleRate = outputRate;
+    info_.frames = sound_->info().frames * outputRate_ / playRate_;
+  }
+
+  const SoundFileInfo& info() const override { return info_; }
+
+  Result<std::size_t> read(std::uint64_t frame, std::span<std::uint8_t> out) override {
+    if (frame >= info_.frames) return std::size_t{0};
+    const auto bytesPerFrame = static_cast<std::size_t>(info_.bytesPerFrame());
+    const std::uint64_t sourceFrames = sound_->info().frames;
+    const std::size_t wanted = static_cast<std::size_t>(
+        std::min<std::uint64_t>(out.size() / bytesPerFrame, info_.frames - frame));
+    std::size_t done = 0;
+    while (done < wanted) {
+      // A block of the sound's frames at the most, however fast it plays.
+      const std::size_t block = static_cast<std::size_t>(
+          std::max<std::uint64_t>(1, kBlockBytes / bytesPerFrame * outputRate_ / playRate_));
+      const std::size_t n = std::min(wanted - done, block);
+      const std::uint64_t j0 = frame + done;
+      const std::uint64_t first = j0 * playRate_ / outputRate_;
+      const std::uint64_t last =
+          std::min(sourceFrames - 1, (j0 + n - 1) * playRate_ / outputRate_ + 1);
+      source_.resize(static_cast<std::size_t>(last - first + 1) * bytesPerFrame);
+      auto got = sound_->read(first, source_);
+      if (!got) return got.error();
+      if (*got == 0) break;
+      for (std::size_t k = 0; k < n; ++k) {
+        const std::uint64_t position = (j0 + k) * playRate_;
+        const std::size_t i = static_cast<std::size_t>(position / outputRate_ - first);
+        if (i >= *got) return done + k;
+        const std::size_t i2 = std::min(i + 1, *got - 1);
+        const double part = static_cast<double>(position % outputRate_) / outputRate_;
+        std::uint8_t* o = out.data() + (done + k) * bytesPerFrame;
+        for (int c = 0; c < info_.channels; ++c) {
+          if (info_.bitsPerSample == 8) {
+            const int a = source_[i * bytesPerFrame + c];
+            const int b = source_[i2 * bytesPerFrame + c];
+            o[c] = static_cast<std::uint8_t>(std::lround(a + (b - a) * part));
+          } else {
+            const int a = static_cast<std::int16_t>(le16(&source_[i * bytesPerFrame + 2 * c]));
+            const int b = static_cast<std::int16_t>(le16(&source_[i2 * bytesPerFrame + 2 * c]));
+            put16(o + 2 * c, static_cast<int>(std::lround(a + (b - a) * part)));
+          }
+        }
+      }
+      done += n;
+    }
+    return done;
+  }
+
+ private:
+  std::unique_ptr<SoundFileReader> sound_;
+  std::uint64_t playRate_;
+  std::uint64_t outputRate_;
+  SoundFileInfo info_;
+  std::vector<std::uint8_t> source_;
+};
+
 }  // namespace
+
+std::unique_ptr<SoundFileReader> playedAt(std::unique_ptr<SoundFileReader> sound, int playRate,
+                                          int outputRate) {
+  return std::make_unique<RateChangingReader>(std::move(sound), playRate, outputRate);
+}
 
 std::int64_t SoundFileInfo::lengthMs(int rate) const {
   if (rate <= 0) rate = sampleRate;

@@ -44,4 +44,10 @@ class SoundFileReader {
 // FLAC, Ogg, Opus and MP3 through libsndfile. A refusal names the file and the reason.
 Result<std::unique_ptr<SoundFileReader>> openSoundFile(const std::filesystem::path& file);
 
+// `sound` played at `playRate` frames per second, as frames at `outputRate`: the same
+// length in time and pitch, for an output that refuses `playRate` itself. Samples between
+// two of the sound are interpolated in a straight line.
+std::unique_ptr<SoundFileReader> playedAt(std::unique_ptr<SoundFileReader> sound, int playRate,
+                                          int outputRate);
+
 }  // namespace tv

@@ -29,7 +29,8 @@ class Alsa : public ::testing::Test {
                "Missing input")
         << pcm("tvafter", "infile \"" + (dir_ / "in.raw").string() + "\" file \"/dev/null\"",
                "After the missing one")
-        << pcm("tvplayback", "file \"" + (dir_ / "out.raw").string() + "\"", "Test playback");
+        << pcm("tvplayback", "file \"" + (dir_ / "out.raw").string() + "\"", "Test playback")
+        << "pcm.tvplug { type plug slave.pcm \"tvplayback\" }\n";
     ::setenv("ALSA_CONFIG_PATH",
              ("/usr/share/alsa/alsa.conf:" + (dir_ / "alsa.conf").string()).c_str(), 1);
     options_.playbackPcm = "tvplayback";
@@ -191,6 +192,40 @@ TEST_F(Alsa, EightBitGainAndMissingOutput) {
   auto opened = silent.openPlayback(dir_ / "u8.wav");
   ASSERT_TRUE(opened.ok());
   EXPECT_FALSE(silent.openPlayback(dir_ / "none.wav").ok());
+}
+
+// A speed whose rate the output refuses (the plug layer takes none below 4000 Hz) plays
+// all the same, made into frames at the file's own rate by the program: as long and as
+// high as asked, never silent.
+TEST_F(Alsa, ARateTheOutputRefusesIsResampledNotSilenced) {
+  std::vector<std::uint8_t> samples(400);
+  for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = i % 2 ? 0 : 200;
+  test::WavBytes().bytes(test::pcmWave(1, 8000, 8, samples)).writeTo(dir_ / "u8.wav");
+  options_.playbackPcm = "tvplug";
+  options_.silentWithoutOutput = true;
+  AlsaSoundSystem sound(clock_, options_);
+  {
+    // A tenth of the speed: 800 Hz.
+    auto opened = sound.openPlayback(dir_ / "u8.wav", {800});
+    ASSERT_TRUE(opened.ok()) << opened.error().message;
+    PlaybackStream& playback = **opened;
+    EXPECT_TRUE(playback.audible());
+    EXPECT_EQ(playback.lengthMs(), 500);
+    ASSERT_TRUE(playback.play(0).ok());
+    clock_.advance(250);
+    ASSERT_TRUE(waitFor([&] { return playback.positionMs() >= 250; }));
+    EXPECT_EQ(playback.positionMs(), 250);
+    clock_.advance(1000);
+    ASSERT_TRUE(waitFor([&] { return playback.state() == PlaybackState::finished; }));
+    EXPECT_EQ(playback.positionMs(), 500);
+  }
+  // Ten output frames to each of the file's, stepping from one sample to the next.
+  const auto out = test::readFile(dir_ / "out.raw");
+  ASSERT_EQ(out.size(), 4000u);
+  EXPECT_EQ(out[0], 200);
+  EXPECT_EQ(out[5], 100);
+  EXPECT_EQ(out[10], 0);
+  EXPECT_EQ(out[15], 100);
 }
 
 }  // namespace
