@@ -12,18 +12,16 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/program.h"
 #include "platform/alsa/alsa_sound_system.h"
 #include "platform/posix/real_clock.h"
-#include "platform/sound/wav_file.h"
+#include "platform/sound/sound_file.h"
 #include "tests/sound/wav_bytes.h"
+#include "tests/support/real_time_loop.h"
 #include "tests/support/scripted_services.h"
 #include "tests/support/serial/fake_serial_port.h"
 #include "tests/support/test_program.h"
@@ -95,12 +93,13 @@ class ConsumingSound : public SoundSystem {
   }
   ConsumingOutput* last = nullptr;
 
- protected:
-  Result<std::unique_ptr<PlaybackStream>> openPlaybackOn(const std::filesystem::path& file,
-                                                         const std::string&) override {
-    auto wave = readPcmWave(file);
-    if (!wave) return wave.error();
-    auto out = std::make_unique<ConsumingOutput>(clock_, wave->sampleRate, wave->frames());
+  Result<std::unique_ptr<PlaybackStream>> openPlayback(const std::filesystem::path& file,
+                                                       const PlaybackOptions& options) override {
+    auto sound = openSoundFile(file);
+    if (!sound) return sound.error();
+    const SoundFileInfo& info = (*sound)->info();
+    auto out = std::make_unique<ConsumingOutput>(
+        clock_, options.rate > 0 ? options.rate : info.sampleRate, info.frames);
     last = out.get();
     return std::unique_ptr<PlaybackStream>(std::move(out));
   }
@@ -183,40 +182,6 @@ void underVirtualClock(const char* title, int channels, int rate, int bits, bool
       slider.samples);
 }
 
-// A loop that runs the program's timers in real time.
-class RealTimeLoop : public EventLoop {
- public:
-  void attach(TimerQueue& timers) { timers_ = &timers; }
-  void dispatchPending() override {
-    std::vector<std::function<void()>> posted;
-    {
-      std::lock_guard lock(postedMutex_);
-      posted.swap(posted_);
-    }
-    for (auto& fn : posted) fn();
-    if (timers_) timers_->runDue();
-  }
-  void waitAndDispatch() override {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    dispatchPending();
-  }
-  void delay(int ms) override {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (std::chrono::steady_clock::now() < end) waitAndDispatch();
-  }
-  int run() override { return 0; }
-  void quit(int) override {}
-  void post(std::function<void()> fn) override {
-    std::lock_guard lock(postedMutex_);
-    posted_.push_back(std::move(fn));
-  }
-
- private:
-  TimerQueue* timers_ = nullptr;
-  std::mutex postedMutex_;
-  std::vector<std::function<void()>> posted_;
-};
-
 void onARealCard() {
   test::TempFolder folder;
   const std::string file = writeWave(folder.path(), 1, 11025, 8, 10);
@@ -228,7 +193,7 @@ void onARealCard() {
     std::printf("  skipped: no sound card can be opened (%s)\n", probe.error().message.c_str());
     return;
   }
-  RealTimeLoop loop;
+  test::RealTimeLoop loop;
   test::ScriptedServices services;
   test::FakeShell shell(folder.path() + "/home");
   Program p(Platform{clock, loop, services, shell, nullptr, nullptr, &alsa},

@@ -184,6 +184,15 @@ class PlaybackStream {
   virtual bool audible() const { return true; }
 };
 
+// How a sound file is to be played.
+struct PlaybackOptions {
+  // Frames per second to play it at; 0: the rate its header names. Pitch and tempo change
+  // together, and the stream's positions and length are those of the sound at this rate.
+  int rate = 0;
+  // The output's name; empty: the desktop's default output.
+  std::string output;
+};
+
 // The output volume, shared by the sound system and its playback streams so
 // that a change reaches a sound that is already playing. 0..65535 per channel.
 class OutputVolume {
@@ -214,13 +223,11 @@ class SoundSystem {
   virtual Result<std::shared_ptr<CaptureStream>> openInput(const std::string& name,
                                                            int sampleRate) = 0;
 
-  // Opens a PCM WAV file (8 or 16 bit, mono or stereo, the rate its header
-  // names) for playback on `output` (an output's name; empty: the desktop's
-  // default output); stopped at position 0.
-  Result<std::unique_ptr<PlaybackStream>> openPlayback(const std::filesystem::path& file,
-                                                       const std::string& output = {}) {
-    return openPlaybackOn(file, output);
-  }
+  // Opens a sound file that openSoundFile can read for playback on the options'
+  // output, stopped at position 0. The file is read a block at a time while it plays,
+  // never held whole.
+  virtual Result<std::unique_ptr<PlaybackStream>> openPlayback(
+      const std::filesystem::path& file, const PlaybackOptions& options = {}) = 0;
 
   // Opens `output` and feeds it silence until a playback on it takes over (or a
   // few seconds have passed), so that a sound server that suspended the idle
@@ -246,9 +253,6 @@ class SoundSystem {
  protected:
   // For a system that hands playback to another and must share its volume.
   explicit SoundSystem(std::shared_ptr<OutputVolume> volume);
-
-  virtual Result<std::unique_ptr<PlaybackStream>> openPlaybackOn(const std::filesystem::path& file,
-                                                                 const std::string& output) = 0;
 
  public:
   // Plays a short sound without waiting; a new click replaces one still

@@ -31,7 +31,7 @@ void Player::PlayNextInList() {
   currentWave = selectedFile;
   f.tmrplaywave.setEnabled(false);
   std::error_code ec;
-  if (std::filesystem::is_regular_file(selectedFile, ec)) LoadWave(selectedFile);
+  if (std::filesystem::is_regular_file(selectedFile, ec) && !LoadWave(selectedFile)) return;
   ShowLoadedWave();
   f.tmr_NachStop.setEnabled(true);
   f.tmrplaywave.setEnabled(true);

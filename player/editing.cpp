@@ -9,57 +9,49 @@
 #include "app/numbers.h"
 #include "app/program.h"
 #include "platform/files.h"
-#include "player/waveform.h"
+#include "platform/sound/wav_file.h"
 
 namespace tv {
 namespace {
 
 constexpr std::int64_t kPositionUnits = 290;
 constexpr int kTwipsPerPixel = 15;
-
-void put16(std::string& s, std::size_t at, std::uint32_t v) {
-  s[at] = static_cast<char>(v & 0xff);
-  s[at + 1] = static_cast<char>((v >> 8) & 0xff);
-}
-void put32(std::string& s, std::size_t at, std::uint32_t v) {
-  put16(s, at, v);
-  put16(s, at + 2, v >> 16);
-}
+constexpr std::size_t kBlockFrames = 1 << 14;
 
 std::string twoDigits(int v) {
   return (v < 10 ? "0" : "") + std::to_string(v);
 }
 
-std::string_view bytesOf(std::span<const std::uint8_t> b, std::int64_t from, std::int64_t to) {
-  return {reinterpret_cast<const char*>(b.data()) + from, static_cast<std::size_t>(to - from)};
+// Copies frames [from, to) of `sound` to `out`, a block at a time.
+Result<void> copyFrames(SoundFileReader& sound, std::uint64_t from, std::uint64_t to,
+                        WavWriter& out) {
+  const auto frameBytes = static_cast<std::size_t>(sound.info().bytesPerFrame());
+  std::vector<std::uint8_t> block(kBlockFrames * frameBytes);
+  while (from < to) {
+    const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(kBlockFrames, to - from));
+    const Result<std::size_t> read = sound.read(from, std::span(block).first(n * frameBytes));
+    if (!read) return read.error();
+    if (*read == 0) return failure("the sound ends early");
+    if (auto written = out.append(std::span(block).first(*read * frameBytes)); !written)
+      return written;
+    from += *read;
+  }
+  return success();
 }
 
 }  // namespace
 
-std::string pcmHeader(const WaveInfo& f, std::uint32_t dataSize) {
-  std::string h = "RIFF....WAVEfmt ....................data....";
-  put32(h, 4, dataSize + 36);
-  put32(h, 16, 16);
-  put16(h, 20, static_cast<std::uint16_t>(f.formatTag));
-  put16(h, 22, static_cast<std::uint16_t>(f.channelCount));
-  put32(h, 24, static_cast<std::uint32_t>(f.sampleRate));
-  put32(h, 28, static_cast<std::uint32_t>(f.byteRate));
-  put16(h, 32, static_cast<std::uint16_t>(f.blockAlign));
-  put16(h, 34, static_cast<std::uint16_t>(f.bitsPerSample));
-  put32(h, 40, dataSize);
-  return h;
+std::int64_t bytesPerUnit(const SoundFileInfo& info) {
+  return static_cast<std::int64_t>(info.dataBytes()) / kPositionUnits;
 }
 
-std::int64_t bytesPerUnit(const WaveInfo& info) {
-  return info.dataLength / kPositionUnits;
-}
-
-std::optional<Stretch> stretchOf(const WaveInfo& info, std::int64_t markStart, std::int64_t markEnd,
-                                 std::int64_t endTrim) {
+std::optional<Stretch> stretchOf(const SoundFileInfo& info, std::int64_t markStart,
+                                 std::int64_t markEnd, std::int64_t endTrim) {
   const std::int64_t perUnit = bytesPerUnit(info);
-  const std::int64_t block = std::max<std::int64_t>(1, info.blockAlign);
+  const std::int64_t block = std::max(1, info.bytesPerFrame());
+  const auto length = static_cast<std::int64_t>(info.dataBytes());
   auto onFrame = [&](std::int64_t offset) {
-    offset = std::clamp<std::int64_t>(offset, 0, info.dataLength);
+    offset = std::clamp<std::int64_t>(offset, 0, length);
     return offset - offset % block;
   };
   const std::int64_t start = perUnit * markStart;
@@ -68,25 +60,22 @@ std::optional<Stretch> stretchOf(const WaveInfo& info, std::int64_t markStart, s
   return Stretch{onFrame(start), onFrame(end)};
 }
 
-std::optional<std::string> pieceFile(std::span<const std::uint8_t> file, const Stretch& s) {
-  const LoadedWave w = LoadWave(file);
-  if (!w.usable()) return std::nullopt;
-  const std::int64_t d = w.info.dataStart;
-  std::string out = pcmHeader(w.info, static_cast<std::uint32_t>(s.end - s.start));
-  out += bytesOf(file, d + s.start, d + s.end);
-  return out;
-}
-
-std::optional<std::string> withoutStretchFile(std::span<const std::uint8_t> file,
-                                              const Stretch& s) {
-  const LoadedWave w = LoadWave(file);
-  if (!w.usable()) return std::nullopt;
-  const std::int64_t d = w.info.dataStart;
-  const std::int64_t kept = w.info.dataLength - (s.end - s.start);
-  std::string out = pcmHeader(w.info, static_cast<std::uint32_t>(kept));
-  out += bytesOf(file, d, d + s.start);
-  out += bytesOf(file, d + s.end, d + w.info.dataLength);
-  return out;
+Result<void> writeEdited(SoundFileReader& sound, const Stretch& s, Keep keep,
+                         const std::string& path, int rate) {
+  const SoundFileInfo& info = sound.info();
+  const auto frameBytes = static_cast<std::uint64_t>(info.bytesPerFrame());
+  const std::uint64_t start = static_cast<std::uint64_t>(s.start) / frameBytes;
+  const std::uint64_t end = static_cast<std::uint64_t>(s.end) / frameBytes;
+  auto out =
+      WavWriter::create(path, info.channels, info.bitsPerSample, rate > 0 ? rate : info.sampleRate);
+  if (!out) return out.error();
+  if (keep == Keep::stretch) {
+    if (auto copied = copyFrames(sound, start, end, **out); !copied) return copied;
+  } else {
+    if (auto copied = copyFrames(sound, 0, start, **out); !copied) return copied;
+    if (auto copied = copyFrames(sound, end, info.frames, **out); !copied) return copied;
+  }
+  return (*out)->finish();
 }
 
 Editing::Editing(Program& program) : p_(program) {
@@ -245,28 +234,33 @@ std::optional<std::string> Editing::CutSelection() {
 
 std::optional<std::string> Editing::save(bool cut) {
   const std::string name = newRecordingName();
-  const std::string source = p_.player.speedCopyPath();
+  Player& player = p_.player;
+  // The sound as it plays in the window: the file at the speed slider's rate. Before
+  // anything played, the chosen file at its own rate.
+  const bool applied = !player.speedSource.empty();
+  const std::string source = applied ? player.speedSource : trim(player.chosenFile);
+  const int rate = applied ? player.speedRate : 0;
   std::optional<std::string> written;
   if (markStart > 0) {
-    Player& player = p_.player;
     player.cmdStop_Click();
     player.cmdStop_MouseDown(MouseButton::Left, 0, 0, 0);
     player.cmdStop_MouseUp(MouseButton::Left, 0, 0, 0);
-    const auto file = readWholeFile(source);
-    const LoadedWave wave = file ? LoadWave(std::span<const std::uint8_t>(*file)) : LoadedWave{};
-    if (!wave.usable()) {
-      p_.tellUser(p_.ownMessage(OwnText::EditReadFailed, {source, "no usable WAV file"}));
+    auto sound = openSoundFile(source);
+    if (!sound) {
+      p_.tellUser(p_.ownMessage(OwnText::EditReadFailed, {source, sound.error().message}));
       return std::nullopt;
     }
+    const SoundFileInfo& info = (*sound)->info();
     // The CQ piece ends 290 bytes before the end mark.
-    const auto stretch = stretchOf(wave.info, markStart, markEnd, cut ? 0 : kPositionUnits);
+    const auto stretch = stretchOf(info, markStart, markEnd, cut ? 0 : kPositionUnits);
     if (!stretch) return std::nullopt;
     if (cut) {
       // The list's clean-up deletes a recording not longer than the minimum time, so
       // such a rest would vanish as soon as it was written: it is not cut at all.
-      const double keptSeconds = static_cast<double>(wave.info.dataLength -
+      const double keptSeconds = static_cast<double>(static_cast<std::int64_t>(info.dataBytes()) -
                                                      (stretch->end - stretch->start)) /
-                                 std::max<std::int32_t>(1, wave.info.byteRate);
+                                 info.bytesPerFrame() /
+                                 std::max(1, rate > 0 ? rate : info.sampleRate);
       if (keptSeconds * 10 <= p_.minRecordTenths) {
         p_.tellUser(p_.ownMessage(OwnText::EditRestTooShort,
                                   {numberText(std::floor(keptSeconds * 10) / 10),
@@ -274,9 +268,6 @@ std::optional<std::string> Editing::save(bool cut) {
         return std::nullopt;
       }
     }
-    const std::span<const std::uint8_t> bytes(*file);
-    const auto out = cut ? withoutStretchFile(bytes, *stretch) : pieceFile(bytes, *stretch);
-    if (!out) return std::nullopt;
     // A recordings folder that has gone (an unplugged disk) is not made anew, and no
     // recording or CQ call is written over.
     if (p_.recorder.filer.folderVanished(p_.recordingsFolder)) {
@@ -291,7 +282,7 @@ std::optional<std::string> Editing::save(bool cut) {
       return std::nullopt;
     }
     std::filesystem::create_directories(folder, ec);
-    const auto ok = writeFileAtomically(path, *out);
+    const auto ok = writeEdited(**sound, *stretch, cut ? Keep::rest : Keep::stretch, path, rate);
     if (!ok) {
       p_.tellUser(p_.ownMessage(OwnText::EditSaveFailed, {path, ok.error().message}));
       return std::nullopt;

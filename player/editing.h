@@ -5,17 +5,15 @@
 #include <span>
 #include <string>
 
-#include "player/wav/wav_reader.h"
+#include "platform/result.h"
+#include "platform/sound/sound_file.h"
 
 namespace tv {
 
 class Program;
 
-// A canonical 44-byte PCM header for `dataSize` bytes in the format of `format`.
-std::string pcmHeader(const WaveInfo& format, std::uint32_t dataSize);
-
 // Sound-data bytes per unit of the waveform frame, whose positions run over 290 units.
-std::int64_t bytesPerUnit(const WaveInfo& info);
+std::int64_t bytesPerUnit(const SoundFileInfo& info);
 
 // A stretch of the sound data, as byte offsets from the data start.
 struct Stretch {
@@ -26,17 +24,19 @@ struct Stretch {
 // The marks (frame units, start ≤ end) as offsets: the end is taken `endTrim` bytes
 // early, and both fall on whole sample frames inside the data. None when the start
 // comes after the end.
-std::optional<Stretch> stretchOf(const WaveInfo& info, std::int64_t markStart, std::int64_t markEnd,
-                                 std::int64_t endTrim);
+std::optional<Stretch> stretchOf(const SoundFileInfo& info, std::int64_t markStart,
+                                 std::int64_t markEnd, std::int64_t endTrim);
 
-// Complete WAV files made from `file`: the stretch alone, or the data without it.
-// None when `file` has no usable header.
-std::optional<std::string> pieceFile(std::span<const std::uint8_t> file, const Stretch& s);
-std::optional<std::string> withoutStretchFile(std::span<const std::uint8_t> file, const Stretch& s);
+// Writes a complete PCM WAV file at `path` from `sound`, played at `rate` (its own when
+// 0): the stretch alone, or the sound without it. Read and written a block at a time,
+// whatever the length; the file appears whole or not at all.
+enum class Keep { stretch, rest };
+Result<void> writeEdited(SoundFileReader& sound, const Stretch& s, Keep keep,
+                         const std::string& path, int rate);
 
 // Cut mode of the playback window: marking a stretch in the waveform and saving it as a
-// CQ call sound, or saving the recording without it. Both work on the speed copy, the
-// sound as it plays in the window.
+// CQ call sound, or saving the recording without it. Both work on the sound as it plays
+// in the window: the file at the rate of the speed slider.
 class Editing {
  public:
   explicit Editing(Program& program);

@@ -8,7 +8,9 @@
 
 #include "app/numbers.h"
 #include "app/program.h"
+#include "platform/worker.h"
 #include "player/player.h"
+#include "player/waveform.h"
 
 namespace tv {
 namespace {
@@ -78,6 +80,7 @@ Player::Player(Program& program) : p_(program) {
   f.tmr1.tick = [this] { tmr1_Timer(); };
   f.tmrplaywave.tick = [this] { tmrplaywave_Timer(); };
   f.tmr_NachStop.tick = [this] { tmr_NachStop_Timer(); };
+  f.tmrReading.tick = [this] { tmrReading_Timer(); };
   f.tmrSoundNotice.tick = [this] {
     p_.frm_Oszi.tmrSoundNotice.setEnabled(false);
     p_.tellUser(p_.ownMessage(OwnText::NoSoundOutput));
@@ -99,6 +102,11 @@ Player::Player(Program& program) : p_(program) {
   main.tmr_Focus.tick = [this] { tmr_Focus_Timer(); };
 }
 
+Player::~Player() {
+  // A reading still running is told to stop, so that the worker need not wait for it.
+  if (reading_) reading_->cancelled = true;
+}
+
 void Player::StartPlayback() {
   if (trim(currentWave).empty()) return;
   // Auto-TX or the announcement has the output and the transmitter.
@@ -114,6 +122,12 @@ void Player::StartPlayback() {
   mci.sendString("open " + (blank ? "\"" + currentWave + "\"" : currentWave) +
                  " alias waveplayfile");
   mci.sendString("set waveplayfile time format ms");
+  // The sound of ApplySpeed plays at its rate: the file itself, read faster or slower.
+  if (currentWave == speedSource && speedRate > 0 && speedRate != waveInfo.sampleRate) {
+    const std::string rate = std::to_string(speedRate);
+    mci.sendString("set waveplayfile samplespersec " + rate);
+    p_.log.info("playback", currentWave + " plays at " + rate + " samples per second");
+  }
   const auto length = replyNumber(mci.sendString("status waveplayfile length"));
   if (!length) return;
   playLength = toInt32(*length);

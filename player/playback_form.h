@@ -69,6 +69,8 @@ struct PlaybackForm : Form {
   Timer tmr_NachStop{timers(), "tmr_NachStop", 300, false};
   // Tells the user, once, that playback keeps time without a sound output.
   Timer tmrSoundNotice{timers(), "tmrSoundNotice", 1, false};
+  // Shows how far the waveform and the peak bar of a long file have been read.
+  Timer tmrReading{timers(), "tmrReading", 100, false};
 };
 
 }  // namespace tv

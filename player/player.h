@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,8 @@
 namespace tv {
 
 class Program;
+class Worker;
+struct ReadingProgress;
 
 // The playback window's behaviour: getting a sound file into the window, playing it
 // through the "waveplayfile" command strings, following its position, pause, seek,
@@ -21,6 +24,7 @@ class Program;
 class Player {
  public:
   explicit Player(Program& program);
+  ~Player();
 
   // The path last chosen or set for loading; may be empty.
   std::string selectedFile;
@@ -112,12 +116,14 @@ class Player {
   // A press and release in the waveform; x in frame units (0 to about 296).
   void frx1_MouseDown(int button, double x);
   void frx1_MouseUp(int button, double x);
-  // The path of the speed copy, which also is what the cut mode edits.
-  std::string speedCopyPath() const;
 
   std::int32_t normalRate = 0;
   std::string speedText;
-  std::vector<std::uint8_t> speedImage;
+  // The sound the last ApplySpeed set playing and the rate it plays at: the file itself,
+  // read at another rate, takes the place of a copy with that rate in its header. It is
+  // also what cut mode edits. Empty when the file could not be read.
+  std::string speedSource;
+  std::int32_t speedRate = 0;
   int peakCount = 0;
   double peakHold = 0;
 
@@ -131,12 +137,26 @@ class Player {
   void showPlayButtonOff();
   void showPlayButtonOn();
   void tellNoSoundOutput();
-  // Writes speedImage to the speed copy; tells the user and clears the image on failure.
-  bool writeSpeedCopy();
+
+  // The waveform and the peak table are read on a worker, a block at a time, and drawn
+  // when they arrive; a new picture cancels the one still being read. A reading that
+  // takes longer than kShowReadingAfterMs shows how far it has got.
+  static constexpr std::int64_t kShowReadingAfterMs = 500;
+  Worker& reader();
+  std::shared_ptr<ReadingProgress> beginReading();
+  void readingStepDone(const std::shared_ptr<ReadingProgress>& progress);
+  void tmrReading_Timer();
+  void endReading();
 
   Program& p_;
   // The user hears of a machine without sound output once per run.
   bool toldNoSoundOutput_ = false;
+  std::unique_ptr<Worker> reader_;
+  std::shared_ptr<ReadingProgress> reading_;
+  int readingSteps_ = 0;
+  std::int64_t readingSinceMs_ = 0;
+  // The file caption while the progress stands beside it; empty while it does not.
+  std::string captionBeforeProgress_;
 };
 
 // Seconds as the position and slider displays show them ("12.35").

@@ -13,8 +13,11 @@ namespace {
 
 constexpr const char* kOpenTitle = "Open Wave File";
 // Files recorded on Windows often carry the extension in capitals.
-constexpr const char* kSoundFilesFilter = "Sound Files (*.wav *.WAV)";
-constexpr const char* kRecordingsFilter = "*.WAV (*.WAV *.wav)";
+// Besides WAV, what other programs and the archive write opens read-only.
+constexpr const char* kSoundFilesFilter =
+    "Sound Files (*.wav *.WAV *.flac *.FLAC *.opus *.ogg *.mp3 *.MP3 *.w64 *.rf64)";
+constexpr const char* kRecordingsFilter =
+    "*.WAV (*.WAV *.wav *.flac *.FLAC *.opus *.ogg *.mp3 *.MP3 *.w64 *.rf64)";
 
 bool fileExists(const std::string& path) {
   std::error_code ec;
@@ -47,7 +50,10 @@ bool Player::LoadWave(const std::string& path) {
     case WaveHeaderOutcome::unreadable:
       return false;
     case WaveHeaderOutcome::unknownFormat:
-      p_.platform.services.messageBox(m[17], "Error", MessageButtons::Ok);
+      // The reason names the file and what in it cannot be read.
+      p_.platform.services.messageBox(
+          loaded.refusal.empty() ? m[17] : m[17] + "\r" + loaded.refusal, "Error",
+          MessageButtons::Ok);
       return false;
     case WaveHeaderOutcome::noDataChunk:
       p_.platform.services.messageBox(m[18], "Error", MessageButtons::Ok);
@@ -96,7 +102,8 @@ void Player::OpenWaveDialog() {
   StopPlayback();
   currentWave = selectedFile;
   f.tmrplaywave.setEnabled(false);
-  if (fileExists(selectedFile)) LoadWave(selectedFile);
+  // A file that cannot be used has been refused once; nothing more is done with it.
+  if (fileExists(selectedFile) && !LoadWave(selectedFile)) return;
   ShowLoadedWave();
   f.tmr1.setEnabled(true);
 }
@@ -140,7 +147,9 @@ void Player::lbl_LoadWave_MouseDown(int, int, int, int) {
 
 void Player::tmr2_Timer() {
   PlaybackForm& f = p_.frm_Oszi;
-  if (!selectedFile.empty()) {
+  // A file that cannot be used is refused once, before anything is read of it.
+  const bool refused = !selectedFile.empty() && fileExists(selectedFile) && !LoadWave(selectedFile);
+  if (!selectedFile.empty() && !refused) {
     p_.autoTx.fileLoadedByHand();
     f.lbl_sek.setCaption(lengthText(ReadHeaderFields()) + " s");
     f.slider.setValue(0);
@@ -153,7 +162,8 @@ void Player::tmr2_Timer() {
     ReadNormalRate();
     f.tmr1.setEnabled(true);
   }
-  f.show();
+  if (refused) selectedFile.clear();
+  if (!refused) f.show();
   p_.frm_DoKu.tmr2.setEnabled(false);
   p_.frm_DoKu.lbl_LoadWave.setBorderStyle(Look::Flat);
 }

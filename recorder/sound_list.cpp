@@ -69,23 +69,28 @@ void SoundList::lb_Sounds_MouseUp(int button, int, int, int) {
     p_.frm_DoKu.cmd_file_neu.setVisible(true);
     f.slider.setValue(0);
     player.currentWave = player.selectedFile;
-    if (fs::is_regular_file(player.selectedFile, ec)) player.LoadWave(player.selectedFile);
+    // A recording that cannot be used is refused once; nothing more is done with it.
+    if (fs::is_regular_file(player.selectedFile, ec) && !player.LoadWave(player.selectedFile))
+      return;
     player.ShowLoadedWave();
     player.ReadNormalRate();
-  } else {
-    // Once more, from where it stopped, at normal speed.
-    player.selectedFile = player.chosenFile;
-    player.LoadSelectedWave();
-    player.currentWave = player.selectedFile;
-    player.playPosition = player.resumePosition;
-    player.speedFactor = 1.0;
-    player.ApplySpeed();
-    player.StartPlayback();
-    f.slider.setValue(player.resumePosition);
-    p_.frm_DoKu.tmr_Focus.setEnabled(true);
+    f.show();
+    // Once the window has settled, the chosen recording plays.
+    f.tmr_NachStop.setEnabled(true);
+    return;
   }
+  // Once more, from where it stopped, at normal speed, to its end: no one-shot reload
+  // here, which would load the list's entry at the slider's speed and cut it short.
+  player.selectedFile = player.chosenFile;
+  player.LoadSelectedWave();
+  player.currentWave = player.selectedFile;
+  player.playPosition = player.resumePosition;
+  player.speedFactor = 1.0;
+  player.ApplySpeed();
+  player.StartPlayback();
+  f.slider.setValue(player.resumePosition);
+  p_.frm_DoKu.tmr_Focus.setEnabled(true);
   f.show();
-  f.tmr_NachStop.setEnabled(true);
 }
 
 void SoundList::lb_Sounds_DblClick() {

@@ -132,13 +132,9 @@ constexpr std::array<OwnTextRow, kOwnTextCount> kOwnTexts{{
      "The CQ file %1 could not be deleted (%2)."},
     {OwnText::RecordingDeleteFailed, "Die Aufnahme %1 konnte nicht gelöscht werden (%2).",
      "The recording %1 could not be deleted (%2)."},
-    {OwnText::SpeedCopyFailed,
-     "Die Abspielkopie %1 konnte nicht geschrieben werden (%2). Die Aufnahme wird in normaler "
-     "Geschwindigkeit abgespielt.",
-     "The playback copy %1 could not be written (%2). The recording plays at normal speed."},
     {OwnText::EditReadFailed,
-     "Die Abspielkopie %1 konnte nicht gelesen werden (%2). Es wurde nichts gespeichert.",
-     "The playback copy %1 could not be read (%2). Nothing was saved."},
+     "Die Aufnahme %1 konnte nicht gelesen werden (%2). Es wurde nichts gespeichert.",
+     "The recording %1 could not be read (%2). Nothing was saved."},
     {OwnText::EditSaveFailed, "Die Datei %1 konnte nicht gespeichert werden (%2).",
      "The file %1 could not be saved (%2)."},
     {OwnText::EditRestTooShort,
@@ -331,6 +327,7 @@ constexpr std::array<OwnTextRow, kOwnTextCount> kOwnTexts{{
     {OwnText::OutputMoveFailed,
      "Die Wiedergabe ließ sich nicht auf %1 umschalten (%2) und klingt weiter, wo sie war.",
      "The playback could not move to %1 (%2) and sounds on where it was."},
+    {OwnText::SoundFileReading, "%1   (wird gelesen: %2 %)", "%1   (reading: %2 %)"},
 }};
 
 // A row out of place would hand every later message the wrong words.

@@ -54,7 +54,6 @@ enum class OwnText {
   CqRenameFailed,         // %1 old name, %2 new name, %3 reason
   CqDeleteFailed,         // %1 file, %2 reason
   RecordingDeleteFailed,  // %1 file, %2 reason
-  SpeedCopyFailed,        // %1 file, %2 reason
   EditReadFailed,         // %1 file, %2 reason
   EditSaveFailed,         // %1 file, %2 reason
   EditRestTooShort,       // %1 seconds left, %2 minimum seconds
@@ -96,11 +95,11 @@ enum class OwnText {
   AutoTxEndedByLoad,
   ScheduleSkippedInUse,  // %1 moment, %2 seconds
   SchedulePlaybackStopped,
-  ScheduleNotSent,         // %1 moment, %2 file, %3 reason
-  ScheduleSkippedLate,     // %1 moment, %2 seconds late
-  ScheduleSkippedTooSoon,  // %1 moment, %2 seconds since the last
-  ChannelBusySkipped,      // %1 sender or moment, %2 seconds
-  LockoutNoInput,          // %1 reason
+  ScheduleNotSent,          // %1 moment, %2 file, %3 reason
+  ScheduleSkippedLate,      // %1 moment, %2 seconds late
+  ScheduleSkippedTooSoon,   // %1 moment, %2 seconds since the last
+  ChannelBusySkipped,       // %1 sender or moment, %2 seconds
+  LockoutNoInput,           // %1 reason
   ProgramFolderUnwritable,  // %1 folder, %2 reason
   SettingsRecovered,        // %1 file, %2 lines found, %3 backup
   FolderLockUnavailable,    // %1 folder, %2 reason
@@ -120,7 +119,8 @@ enum class OwnText {
   DeviceHeldByServer,  // %1 device, %2 the server's name for it
   TxOutputGone,        // %1 output, %2 reason
   OutputMoveFailed,    // %1 output, %2 reason
-  Count                // not a text; keep last
+  SoundFileReading,    // %1 file, %2 percent read
+  Count                     // not a text; keep last
 };
 
 inline constexpr std::size_t kOwnTextCount = static_cast<std::size_t>(OwnText::Count);

@@ -18,7 +18,7 @@ Result<std::unique_ptr<PlaybackStream>> openTransmitOutput(Program& p, const std
       text += " " + p.ownMessage(OwnText::DeviceHeldByServer, {p.txOutputDevice, *server});
     return tv::failure(text);
   }
-  return p.soundSystem.openPlayback(std::filesystem::path(file), output);
+  return p.soundSystem.openPlayback(std::filesystem::path(file), {.output = output});
 }
 
 }  // namespace

@@ -8,29 +8,50 @@
 namespace tv {
 
 Result<std::unique_ptr<PlaybackStream>> AlsaPlayback::open(
-    const std::string& pcmName, PcmWave wave, std::shared_ptr<const OutputVolume> volume,
-    const Clock& clock, const AlsaOptions& options) {
+    const std::string& pcmName, std::unique_ptr<SoundFileReader> reader, int rate,
+    std::shared_ptr<const OutputVolume> volume, const Clock& clock, const AlsaOptions& options) {
+  const SoundFileInfo info = reader->info();
+  if (rate <= 0) rate = info.sampleRate;
   auto pcm = openPcm(pcmName, SND_PCM_STREAM_PLAYBACK);
   if (!pcm) return pcm.error();
   const snd_pcm_format_t format =
-      wave.bitsPerSample == 8 ? SND_PCM_FORMAT_U8 : SND_PCM_FORMAT_S16_LE;
-  auto period = configurePcm(pcm->get(), format, wave.channels, wave.sampleRate,
-                             std::max(options.periodMs, 1));
+      info.bitsPerSample == 8 ? SND_PCM_FORMAT_U8 : SND_PCM_FORMAT_S16_LE;
+  auto period =
+      configurePcm(pcm->get(), format, info.channels, rate, std::max(options.periodMs, 1));
+  if (!period && rate != info.sampleRate) {
+    // The output refuses the rate a speed asks for (ALSA's plug layer takes none below
+    // 4000 Hz): the program turns the sound into frames at the file's own rate instead,
+    // which plays just as long and as high. A card without a mixer takes one stream at
+    // a time: the refused one is closed first.
+    pcm->reset();
+    pcm = openPcm(pcmName, SND_PCM_STREAM_PLAYBACK);
+    if (!pcm) return pcm.error();
+    period = configurePcm(pcm->get(), format, info.channels, info.sampleRate,
+                          std::max(options.periodMs, 1));
+    if (period) {
+      reader = playedAt(std::move(reader), rate, info.sampleRate);
+      rate = info.sampleRate;
+    }
+  }
   if (!period) return failure(pcmName + ": " + period.error().message);
   return std::unique_ptr<PlaybackStream>(
       std::make_unique<AlsaPlayback>(std::move(*pcm), static_cast<std::size_t>(*period),
-                                     std::move(wave), std::move(volume), clock, options));
+                                     std::move(reader), rate, std::move(volume), clock, options));
 }
 
-AlsaPlayback::AlsaPlayback(PcmHandle pcm, std::size_t period, PcmWave wave,
+AlsaPlayback::AlsaPlayback(PcmHandle pcm, std::size_t period,
+                           std::unique_ptr<SoundFileReader> reader, int rate,
                            std::shared_ptr<const OutputVolume> volume, const Clock& clock,
                            const AlsaOptions& options)
     : pcm_(std::move(pcm)),
       period_(period),
-      wave_(std::move(wave)),
+      reader_(std::move(reader)),
+      info_(reader_->info()),
+      rate_(rate > 0 ? rate : info_.sampleRate),
       volume_(std::move(volume)),
-      pacer_(clock, wave_.sampleRate, options.paceTolerance, options.paceSlackMs),
-      chunk_(period_ * static_cast<std::size_t>(wave_.bytesPerFrame())),
+      pacer_(clock, rate_, options.paceTolerance, options.paceSlackMs),
+      source_(period_ * static_cast<std::size_t>(info_.bytesPerFrame())),
+      chunk_(source_.size()),
       thread_([this] { run(); }) {}
 
 AlsaPlayback::~AlsaPlayback() {
@@ -43,11 +64,11 @@ AlsaPlayback::~AlsaPlayback() {
 }
 
 std::uint64_t AlsaPlayback::framesOf(std::int64_t ms) const {
-  return static_cast<std::uint64_t>(ms) * static_cast<std::uint64_t>(wave_.sampleRate) / 1000;
+  return static_cast<std::uint64_t>(ms) * static_cast<std::uint64_t>(rate_) / 1000;
 }
 
 std::int64_t AlsaPlayback::msOf(std::uint64_t frames) const {
-  return static_cast<std::int64_t>(frames * 1000 / static_cast<std::uint64_t>(wave_.sampleRate));
+  return static_cast<std::int64_t>(frames * 1000 / static_cast<std::uint64_t>(rate_));
 }
 
 std::int64_t AlsaPlayback::positionMs() {
@@ -74,7 +95,7 @@ Result<void> AlsaPlayback::play(std::int64_t fromMs, std::optional<std::int64_t>
     ++generation_;
     wantPlaying_ = true;
     fromFrame_ = positionFrame_ = framesOf(fromMs);
-    toFrame_ = toMs ? framesOf(*toMs) : wave_.frames();
+    toFrame_ = toMs ? std::min(framesOf(*toMs), info_.frames) : info_.frames;
     requestedAtMs_ = pacer_.now();
     state_ = PlaybackState::playing;
   }
@@ -116,14 +137,22 @@ void AlsaPlayback::report(std::uint64_t generation, std::uint64_t frame) {
   if (generation == generation_) positionFrame_ = frame;
 }
 
-void AlsaPlayback::fillWithGain(std::uint64_t frame, std::size_t frames) {
+bool AlsaPlayback::fillWithGain(std::uint64_t generation, std::uint64_t frame, std::size_t frames) {
+  const auto bytes = frames * static_cast<std::size_t>(info_.bytesPerFrame());
+  const Result<std::size_t> read = reader_->read(frame, std::span(source_).first(bytes));
+  if (!read || *read < frames) {
+    std::lock_guard lock(mutex_);
+    error_ = "the sound file cannot be read: " +
+             (read ? std::string("it has become shorter") : read.error().message);
+    if (generation == generation_) state_ = PlaybackState::stopped;
+    return false;
+  }
   const double gains[2] = {volume_->left() / 65535.0, volume_->right() / 65535.0};
-  const std::uint8_t* source =
-      wave_.data.data() + static_cast<std::size_t>(frame) * wave_.bytesPerFrame();
-  const std::size_t samples = frames * static_cast<std::size_t>(wave_.channels);
+  const std::uint8_t* source = source_.data();
+  const std::size_t samples = frames * static_cast<std::size_t>(info_.channels);
   for (std::size_t i = 0; i < samples; ++i) {
-    const double gain = gains[i % static_cast<std::size_t>(wave_.channels)];
-    if (wave_.bitsPerSample == 8) {
+    const double gain = gains[i % static_cast<std::size_t>(info_.channels)];
+    if (info_.bitsPerSample == 8) {
       const double value = 128.0 + (source[i] - 128.0) * gain;
       chunk_[i] = static_cast<std::uint8_t>(std::clamp(std::lround(value), 0L, 255L));
     } else {
@@ -134,6 +163,7 @@ void AlsaPlayback::fillWithGain(std::uint64_t frame, std::size_t frames) {
       chunk_[2 * i + 1] = static_cast<std::uint8_t>((scaled >> 8) & 0xFF);
     }
   }
+  return true;
 }
 
 bool AlsaPlayback::playSpan(std::uint64_t generation, std::uint64_t from, std::uint64_t to,
@@ -151,7 +181,7 @@ bool AlsaPlayback::playSpan(std::uint64_t generation, std::uint64_t from, std::u
     if (snd_pcm_wait(pcm, 50) == 0) continue;
     const std::size_t frames =
         static_cast<std::size_t>(std::min<std::uint64_t>({period_, to - frame, allowed}));
-    fillWithGain(frame, frames);
+    if (!fillWithGain(generation, frame, frames)) return false;
     snd_pcm_sframes_t written = snd_pcm_writei(pcm, chunk_.data(), frames);
     if (written == -EAGAIN) continue;
     if (written < 0) {

@@ -11,28 +11,28 @@
 #include "platform/alsa/alsa_pcm.h"
 #include "platform/alsa/pacer.h"
 #include "platform/sound.h"
-#include "platform/sound/wav_file.h"
+#include "platform/sound/sound_file.h"
 
 namespace tv {
 
 // One sound file on an ALSA output. The caller's thread only records what it
-// wants (play from/to, stop, seek); the playback thread owns every ALSA call,
-// writes a period at a time with the volume applied as a gain per channel,
-// and reports the position it has reached (written frames less the device's
-// delay).
+// wants (play from/to, stop, seek); the playback thread owns every ALSA call and
+// the file's reader, reads and writes a period at a time with the volume applied
+// as a gain per channel, and reports the position it has reached (written frames
+// less the device's delay).
 class AlsaPlayback : public PlaybackStream {
  public:
-  static Result<std::unique_ptr<PlaybackStream>> open(const std::string& pcmName, PcmWave wave,
-                                                      std::shared_ptr<const OutputVolume> volume,
-                                                      const Clock& clock,
-                                                      const AlsaOptions& options);
+  // Plays the sound of `reader` at `rate` frames per second (its own when 0).
+  static Result<std::unique_ptr<PlaybackStream>> open(
+      const std::string& pcmName, std::unique_ptr<SoundFileReader> reader, int rate,
+      std::shared_ptr<const OutputVolume> volume, const Clock& clock, const AlsaOptions& options);
 
-  AlsaPlayback(PcmHandle pcm, std::size_t period, PcmWave wave,
+  AlsaPlayback(PcmHandle pcm, std::size_t period, std::unique_ptr<SoundFileReader> reader, int rate,
                std::shared_ptr<const OutputVolume> volume, const Clock& clock,
                const AlsaOptions& options);
   ~AlsaPlayback() override;
 
-  std::int64_t lengthMs() const override { return wave_.lengthMs(); }
+  std::int64_t lengthMs() const override { return info_.lengthMs(rate_); }
   std::int64_t positionMs() override;
   PlaybackState state() override;
   Result<void> play(std::int64_t fromMs, std::optional<std::int64_t> toMs) override;
@@ -49,7 +49,9 @@ class AlsaPlayback : public PlaybackStream {
   // After the last frame of [from, to) has been written: follows the position until
   // the device has sounded it all; false when a newer request cut it short.
   bool soundOut(std::uint64_t generation, std::uint64_t from, std::uint64_t to);
-  void fillWithGain(std::uint64_t frame, std::size_t frames);
+  // Reads `frames` frames from `frame` on into chunk_ with the gain applied; false when
+  // the file cannot be read (error_ then says why).
+  bool fillWithGain(std::uint64_t generation, std::uint64_t frame, std::size_t frames);
   bool current(std::uint64_t generation);
   void report(std::uint64_t generation, std::uint64_t frame);
   std::uint64_t framesOf(std::int64_t ms) const;
@@ -57,9 +59,12 @@ class AlsaPlayback : public PlaybackStream {
 
   PcmHandle pcm_;
   std::size_t period_;
-  PcmWave wave_;
+  std::unique_ptr<SoundFileReader> reader_;
+  SoundFileInfo info_;
+  int rate_;
   std::shared_ptr<const OutputVolume> volume_;
   Pacer pacer_;
+  std::vector<std::uint8_t> source_;
   std::vector<std::uint8_t> chunk_;
 
   std::mutex mutex_;

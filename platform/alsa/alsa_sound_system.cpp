@@ -6,7 +6,7 @@
 #include "platform/alsa/alsa_playback.h"
 #include "platform/alsa/output_waker.h"
 #include "platform/sound/silent_playback.h"
-#include "platform/sound/wav_file.h"
+#include "platform/sound/sound_file.h"
 
 namespace tv {
 namespace {
@@ -42,25 +42,28 @@ Result<std::shared_ptr<CaptureStream>> AlsaSoundSystem::openInput(const std::str
   return AlsaCaptureStream::open(*pcm, sampleRate, clock_, options_);
 }
 
-Result<std::unique_ptr<PlaybackStream>> AlsaSoundSystem::openPlaybackOn(
-    const std::filesystem::path& file, const std::string& output) {
-  auto wave = readPcmWave(file);
-  if (!wave) return wave.error();
-  const std::int64_t lengthMs = wave->lengthMs();
-  auto pcm = output.empty() ? Result<std::string>(options_.playbackPcm) : devices_.resolve(output);
+Result<std::unique_ptr<PlaybackStream>> AlsaSoundSystem::openPlayback(
+    const std::filesystem::path& file, const PlaybackOptions& playback) {
+  auto reader = openSoundFile(file);
+  if (!reader) return reader.error();
+  const std::int64_t lengthMs = (*reader)->info().lengthMs(playback.rate);
+  auto pcm = playback.output.empty() ? Result<std::string>(options_.playbackPcm)
+                                     : devices_.resolve(playback.output);
   Result<std::unique_ptr<PlaybackStream>> opened = failure("");
   if (!pcm) {
     opened = pcm.error();
   } else {
     const bool woken = waker_ && waker_->pcmName() == *pcm;
-    // The wave is kept for a second attempt only where there may be one.
-    opened = woken ? AlsaPlayback::open(*pcm, *wave, outputVolume(), clock_, options_)
-                   : AlsaPlayback::open(*pcm, std::move(*wave), outputVolume(), clock_, options_);
+    opened = AlsaPlayback::open(*pcm, std::move(*reader), playback.rate, outputVolume(), clock_,
+                                options_);
     // A card takes one stream at a time: the silence gives way. A sound server takes
     // both, and the silence has kept its sink running until the sound began.
     if (!opened && woken) {
       waker_.reset();
-      opened = AlsaPlayback::open(*pcm, std::move(*wave), outputVolume(), clock_, options_);
+      reader = openSoundFile(file);
+      if (!reader) return reader.error();
+      opened = AlsaPlayback::open(*pcm, std::move(*reader), playback.rate, outputVolume(), clock_,
+                                  options_);
     }
     if (woken) waker_.reset();
   }

@@ -26,16 +26,14 @@ class AlsaSoundSystem : public SoundSystem {
   std::vector<SoundDevice> outputDevices() override;
   Result<std::shared_ptr<CaptureStream>> openInput(const std::string& name,
                                                    int sampleRate) override;
+  Result<std::unique_ptr<PlaybackStream>> openPlayback(
+      const std::filesystem::path& file, const PlaybackOptions& options = {}) override;
   Result<void> wakeOutput(const std::string& output) override;
   std::optional<std::string> serverNameFor(const std::string& name, bool input) override;
 
   // How long an output woken for a transmission is fed silence when no playback takes
   // it over.
   static constexpr std::int64_t kWakeLimitMs = 5000;
-
- protected:
-  Result<std::unique_ptr<PlaybackStream>> openPlaybackOn(const std::filesystem::path& file,
-                                                         const std::string& output) override;
 
  private:
   const Clock& clock_;

@@ -45,10 +45,10 @@ Result<std::shared_ptr<CaptureStream>> FileSoundSystem::openInput(const std::str
       std::make_shared<FileCaptureStream>(clock_, toCaptureFormat(*wave, sampleRate), sampleRate));
 }
 
-Result<std::unique_ptr<PlaybackStream>> FileSoundSystem::openPlaybackOn(
-    const std::filesystem::path& file, const std::string& output) {
-  if (output_) return output_->openPlayback(file, output);
-  return SilentPlayback::open(clock_, file);
+Result<std::unique_ptr<PlaybackStream>> FileSoundSystem::openPlayback(
+    const std::filesystem::path& file, const PlaybackOptions& options) {
+  if (output_) return output_->openPlayback(file, options);
+  return SilentPlayback::open(clock_, file, options);
 }
 
 Result<void> FileSoundSystem::wakeOutput(const std::string& output) {

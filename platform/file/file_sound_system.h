@@ -23,12 +23,10 @@ class FileSoundSystem : public SoundSystem {
   std::vector<SoundDevice> outputDevices() override;
   Result<std::shared_ptr<CaptureStream>> openInput(const std::string& name,
                                                    int sampleRate) override;
+  Result<std::unique_ptr<PlaybackStream>> openPlayback(
+      const std::filesystem::path& file, const PlaybackOptions& options = {}) override;
   Result<void> wakeOutput(const std::string& output) override;
   std::optional<std::string> serverNameFor(const std::string& name, bool input) override;
-
- protected:
-  Result<std::unique_ptr<PlaybackStream>> openPlaybackOn(const std::filesystem::path& file,
-                                                         const std::string& output) override;
 
  private:
   std::filesystem::path input_;

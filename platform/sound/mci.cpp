@@ -140,8 +140,14 @@ Mci::Reply Mci::dispatch(std::string_view command) {
     if (command == "status waveplayfile length") return Reply::value(playback_->lengthMs());
     if (command == "status waveplayfile position") return Reply::value(playback_->positionMs());
     if (command == "stop waveplayfile") playback_->stop();
-    if (command == "close waveplayfile") playback_.reset();
+    if (command == "close waveplayfile") {
+      playback_.reset();
+      playbackFile_.clear();
+    }
     return Reply::done();
+  }
+  if (std::string_view rest = command; consume(rest, "set waveplayfile samplespersec ")) {
+    return setPlaybackRate(rest);
   }
   if (std::string_view rest = command; consume(rest, "seek waveplayfile to  ")) {
     return seekPlayback(rest);
@@ -329,10 +335,30 @@ Mci::Reply Mci::openPlayback(std::string_view path) {
   }
   if (path.empty()) return Reply::error(kNotRecognized);
   if (playback_) return Reply::error(kAliasInUse);
-  auto opened = sound_.openPlayback(std::filesystem::path(path), playbackOutput_);
+  auto opened = sound_.openPlayback(std::filesystem::path(path), {.output = playbackOutput_});
   if (!opened) return Reply::error("The file cannot be played: " + opened.error().message);
   playback_ = std::move(*opened);
   playbackFile_ = std::filesystem::path(path);
+  playbackRate_ = 0;
+  return Reply::done();
+}
+
+Mci::Reply Mci::setPlaybackRate(std::string_view rate) {
+  const auto value = wholeNumber<int>(rate);
+  if (!value) return Reply::error(kNotRecognized);
+  if (!playback_) return Reply::error(kNotOpen);
+  if (*value < 1) return Reply::error(kOutOfRange);
+  // The output plays the file at the new rate from its start, as one just opened. The
+  // old stream goes first: a card without a mixer takes one stream at a time.
+  playback_.reset();
+  auto reopened =
+      sound_.openPlayback(playbackFile_, {.rate = *value, .output = playbackOutput_});
+  if (!reopened) {
+    playbackFile_.clear();
+    return Reply::error("The file cannot be played: " + reopened.error().message);
+  }
+  playback_ = std::move(*reopened);
+  playbackRate_ = *value;
   return Reply::done();
 }
 
@@ -342,7 +368,7 @@ Result<void> Mci::setPlaybackOutput(const std::string& output) {
     playbackOutput_ = output;
     return success();
   }
-  auto moved = sound_.openPlayback(playbackFile_, output);
+  auto moved = sound_.openPlayback(playbackFile_, {.rate = playbackRate_, .output = output});
   if (!moved) return moved.error();
   playbackOutput_ = output;
   const PlaybackState state = playback_->state();

@@ -25,7 +25,9 @@ struct MciLogEntry {
 // waveaudio capture device "capture" and the playback device "waveplayfile",
 // each with exactly the command strings the program sends, blanks included.
 // A command that is not one of them, or names a device that is not open,
-// returns an error text and changes nothing. Successful commands return an
+// returns an error text and changes nothing. "set waveplayfile samplespersec N" plays
+// the open file at N frames per second instead of its own rate (a speed change without
+// a copy of the file). Successful commands return an
 // empty text, the status commands a decimal number. Everything runs on the
 // calling (GUI) thread; the "wait" commands have finished when they return.
 //
@@ -119,6 +121,7 @@ class Mci {
   Reply saveCapture(std::string_view name);
   Reply closeCapture();
   Reply openPlayback(std::string_view path);
+  Reply setPlaybackRate(std::string_view rate);
   Reply seekPlayback(std::string_view position);
   Reply playPlayback(std::string_view position);
 
@@ -135,6 +138,8 @@ class Mci {
   std::unique_ptr<PlaybackStream> playback_;
   std::filesystem::path playbackFile_;
   std::string playbackOutput_;
+  // The rate "set waveplayfile samplespersec" chose; 0: the file's own.
+  int playbackRate_ = 0;
   std::optional<std::uint64_t> nextStart_;
   std::optional<std::string> nextFile_;
   bool handOver_ = false;

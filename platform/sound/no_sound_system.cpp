@@ -8,9 +8,9 @@ Result<std::shared_ptr<CaptureStream>> NoSoundSystem::openInput(const std::strin
   return failure("no sound input on this machine");
 }
 
-Result<std::unique_ptr<PlaybackStream>> NoSoundSystem::openPlaybackOn(
-    const std::filesystem::path& file, const std::string&) {
-  return SilentPlayback::open(clock_, file);
+Result<std::unique_ptr<PlaybackStream>> NoSoundSystem::openPlayback(
+    const std::filesystem::path& file, const PlaybackOptions& options) {
+  return SilentPlayback::open(clock_, file, options);
 }
 
 }  // namespace tv

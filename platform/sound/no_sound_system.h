@@ -14,10 +14,8 @@ class NoSoundSystem : public SoundSystem {
   std::vector<SoundDevice> inputDevices() override { return {}; }
   Result<std::shared_ptr<CaptureStream>> openInput(const std::string& name,
                                                    int sampleRate) override;
-
- protected:
-  Result<std::unique_ptr<PlaybackStream>> openPlaybackOn(const std::filesystem::path& file,
-                                                         const std::string& output) override;
+  Result<std::unique_ptr<PlaybackStream>> openPlayback(
+      const std::filesystem::path& file, const PlaybackOptions& options = {}) override;
 
  private:
   const Clock& clock_;

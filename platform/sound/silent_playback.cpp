@@ -1,6 +1,6 @@
 #include "platform/sound/silent_playback.h"
 
-#include "platform/sound/wav_file.h"
+#include "platform/sound/sound_file.h"
 
 namespace tv {
 
@@ -17,10 +17,12 @@ SilentPlayback::SilentPlayback(const Clock& clock, std::int64_t lengthMs)
     : clock_(clock), lengthMs_(lengthMs < 0 ? 0 : lengthMs) {}
 
 Result<std::unique_ptr<PlaybackStream>> SilentPlayback::open(const Clock& clock,
-                                                             const std::filesystem::path& file) {
-  auto wave = readPcmWave(file);
-  if (!wave) return wave.error();
-  return std::unique_ptr<PlaybackStream>(std::make_unique<SilentPlayback>(clock, wave->lengthMs()));
+                                                             const std::filesystem::path& file,
+                                                             const PlaybackOptions& options) {
+  auto reader = openSoundFile(file);
+  if (!reader) return reader.error();
+  return std::unique_ptr<PlaybackStream>(
+      std::make_unique<SilentPlayback>(clock, (*reader)->info().lengthMs(options.rate)));
 }
 
 void SilentPlayback::advance() {

@@ -17,9 +17,11 @@ class SilentPlayback : public PlaybackStream {
  public:
   SilentPlayback(const Clock& clock, std::int64_t lengthMs);
 
-  // Reads the file as the real output would, so the same files fail.
+  // Opens the file as the real output would, so the same files fail; its length is the
+  // sound's at the rate asked for.
   static Result<std::unique_ptr<PlaybackStream>> open(const Clock& clock,
-                                                      const std::filesystem::path& file);
+                                                      const std::filesystem::path& file,
+                                                      const PlaybackOptions& options = {});
 
   std::int64_t lengthMs() const override { return lengthMs_; }
   std::int64_t positionMs() override;

@@ -1,33 +1,25 @@
 #include "platform/sound/wav_file.h"
 
 #include <algorithm>
-#include <cctype>
 #include <fstream>
 #include <limits>
-#include <string_view>
 #include <system_error>
+
+#include "platform/sound/sound_file.h"
+#include "platform/sound/wav_layout.h"
 
 namespace tv {
 namespace {
 
-std::uint32_t le32(std::span<const std::uint8_t> b, std::size_t at) {
-  return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) |
-         (static_cast<std::uint32_t>(b[at + 3]) << 24);
-}
-
-std::uint16_t le16(std::span<const std::uint8_t> b, std::size_t at) {
-  return static_cast<std::uint16_t>(b[at] | (b[at + 1] << 8));
-}
-
-bool isId(std::span<const std::uint8_t> b, std::size_t at, std::string_view id) {
-  for (std::size_t i = 0; i < 4; ++i) {
-    if (std::toupper(b[at + i]) != id[i]) return false;
-  }
-  return true;
-}
+constexpr std::size_t kHeader = kWaveHeaderBytes;
+constexpr std::uint16_t kFormatPcm = 1;
 
 void put32(std::uint8_t* p, std::uint32_t v) {
   for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+std::uint32_t le32(const std::uint8_t* p) {
+  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
 
 void put16(std::uint8_t* p, std::uint16_t v) {
@@ -35,8 +27,30 @@ void put16(std::uint8_t* p, std::uint16_t v) {
   p[1] = static_cast<std::uint8_t>(v >> 8);
 }
 
-constexpr std::uint16_t kFormatPcm = 1;
-constexpr std::uint16_t kFormatExtensible = 0xFFFE;
+void canonicalHeader(std::uint8_t* header, int channels, int bits, int rate,
+                     std::uint32_t dataLength) {
+  const auto align = static_cast<std::uint16_t>(channels * bits / 8);
+  std::copy_n("RIFF", 4, header);
+  put32(header + 4, dataLength + 36);
+  std::copy_n("WAVEfmt ", 8, header + 8);
+  put32(header + 16, 16);
+  put16(header + 20, kFormatPcm);
+  put16(header + 22, static_cast<std::uint16_t>(channels));
+  put32(header + 24, static_cast<std::uint32_t>(rate));
+  put32(header + 28, static_cast<std::uint32_t>(rate) * align);
+  put16(header + 32, align);
+  put16(header + 34, static_cast<std::uint16_t>(bits));
+  std::copy_n("data", 4, header + 36);
+  put32(header + 40, dataLength);
+}
+
+PcmWave emptyWaveLike(const SoundFileInfo& info) {
+  PcmWave wave;
+  wave.channels = info.channels;
+  wave.bitsPerSample = info.bitsPerSample;
+  wave.sampleRate = info.sampleRate;
+  return wave;
+}
 
 }  // namespace
 
@@ -46,82 +60,32 @@ std::int64_t PcmWave::lengthMs() const {
 }
 
 Result<PcmWave> parsePcmWave(std::span<const std::uint8_t> bytes) {
-  if (bytes.size() < 12 || !isId(bytes, 0, "RIFF") || !isId(bytes, 8, "WAVE")) {
-    return failure("not a WAV file");
-  }
-  PcmWave wave;
-  bool haveFormat = false;
-  std::size_t dataAt = 0;
-  std::size_t dataLength = 0;
-  bool haveData = false;
-  std::size_t at = 12;
-  while (bytes.size() - at >= 8 && !(haveFormat && haveData)) {
-    const std::uint32_t length = le32(bytes, at + 4);
-    const std::size_t body = at + 8;
-    const std::size_t present = std::min<std::size_t>(length, bytes.size() - body);
-    if (isId(bytes, at, "FMT ") && !haveFormat) {
-      if (present < 16) return failure("the format chunk is too short");
-      std::uint16_t tag = le16(bytes, body);
-      wave.channels = le16(bytes, body + 2);
-      wave.sampleRate = static_cast<int>(std::min<std::uint32_t>(le32(bytes, body + 4), 1u << 30));
-      wave.bitsPerSample = le16(bytes, body + 14);
-      if (tag == kFormatExtensible && present >= 26) tag = le16(bytes, body + 24);
-      if (tag != kFormatPcm) return failure("not PCM sound");
-      haveFormat = true;
-    } else if (isId(bytes, at, "DATA") && !haveData) {
-      dataAt = body;
-      dataLength = present;
-      haveData = true;
-    }
-    if (length >= bytes.size() - body) break;  // the chunk runs to or past the end
-    at = body + length + (length & 1);
-    if (at > bytes.size()) break;
-  }
-  if (!haveFormat) return failure("no format chunk");
-  if (!haveData) return failure("no sound data");
-  if (wave.channels < 1 || wave.channels > 2) return failure("only mono and stereo can be played");
-  if (wave.bitsPerSample != 8 && wave.bitsPerSample != 16) {
-    return failure("only 8 and 16 bit sound can be played");
-  }
-  if (wave.sampleRate < 1) return failure("the sample rate is 0");
-  const std::size_t frameBytes = static_cast<std::size_t>(wave.bytesPerFrame());
-  dataLength -= dataLength % frameBytes;
-  wave.data.assign(bytes.begin() + static_cast<std::ptrdiff_t>(dataAt),
-                   bytes.begin() + static_cast<std::ptrdiff_t>(dataAt + dataLength));
+  SpanSource source(bytes);
+  auto layout = readWavLayout(source);
+  if (!layout) return layout.error();
+  PcmWave wave = emptyWaveLike(layout->delivered());
+  const auto stored = static_cast<std::size_t>(layout->blockAlign * layout->frames);
+  wave.data.resize(static_cast<std::size_t>(layout->delivered().dataBytes()));
+  deliverFrames(*layout, bytes.subspan(static_cast<std::size_t>(layout->dataStart), stored),
+                static_cast<std::size_t>(layout->frames), wave.data);
   return wave;
 }
 
 Result<PcmWave> readPcmWave(const std::filesystem::path& file) {
-  // Only regular files: opening a FIFO or a device would wait for a writer.
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(file, error))
-    return failure("cannot open " + file.string());
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return failure("cannot open " + file.string());
-  std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                  std::istreambuf_iterator<char>());
-  if (in.bad()) return failure("cannot read " + file.string());
-  auto wave = parsePcmWave(bytes);
-  if (!wave) return failure(file.string() + ": " + wave.error().message);
+  auto reader = openSoundFile(file);
+  if (!reader) return reader.error();
+  const SoundFileInfo& info = (*reader)->info();
+  PcmWave wave = emptyWaveLike(info);
+  wave.data.resize(static_cast<std::size_t>(info.dataBytes()));
+  auto read = (*reader)->read(0, wave.data);
+  if (!read) return failure(file.string() + ": " + read.error().message);
   return wave;
 }
 
 std::array<std::uint8_t, kWaveHeaderBytes> monoU8WaveHeader(int sampleRate,
                                                             std::uint32_t dataLength) {
-  const auto rate = static_cast<std::uint32_t>(sampleRate);
   std::array<std::uint8_t, kWaveHeaderBytes> header{};
-  std::copy_n("RIFF", 4, header.data());
-  put32(header.data() + 4, dataLength + 36);
-  std::copy_n("WAVEfmt ", 8, header.data() + 8);
-  put32(header.data() + 16, 16);
-  put16(header.data() + 20, kFormatPcm);
-  put16(header.data() + 22, 1);     // channels
-  put32(header.data() + 24, rate);  // samples per second
-  put32(header.data() + 28, rate);  // bytes per second
-  put16(header.data() + 32, 1);     // block alignment
-  put16(header.data() + 34, 8);     // bits per sample
-  std::copy_n("data", 4, header.data() + 36);
-  put32(header.data() + 40, dataLength);
+  canonicalHeader(header.data(), 1, 8, sampleRate, dataLength);
   return header;
 }
 
@@ -134,14 +98,13 @@ Result<bool> completeWaveHeader(const std::filesystem::path& file) {
   if (!io || !io.read(reinterpret_cast<char*>(header), kWaveHeaderBytes)) {
     return failure(file.string() + ": no complete header");
   }
-  const std::span<const std::uint8_t> h(header);
   const bool canonical = std::equal(header, header + 4, "RIFF") &&
-                         std::equal(header + 8, header + 16, "WAVEfmt ") && le32(h, 16) == 16 &&
-                         std::equal(header + 36, header + 40, "data");
+                         std::equal(header + 8, header + 16, "WAVEfmt ") &&
+                         le32(header + 16) == 16 && std::equal(header + 36, header + 40, "data");
   if (!canonical) return failure(file.string() + ": not a header this program writes");
   const auto dataLength = static_cast<std::uint32_t>(std::min<std::uintmax_t>(
       size - kWaveHeaderBytes, std::numeric_limits<std::uint32_t>::max() - kWaveHeaderBytes));
-  if (le32(h, 40) == dataLength && le32(h, 4) == dataLength + 36) return false;
+  if (le32(header + 40) == dataLength && le32(header + 4) == dataLength + 36) return false;
   put32(header + 4, dataLength + 36);
   put32(header + 40, dataLength);
   io.seekp(0);
@@ -151,43 +114,91 @@ Result<bool> completeWaveHeader(const std::filesystem::path& file) {
   return true;
 }
 
-Result<void> writeMonoU8Wave(const std::filesystem::path& file, int sampleRate,
-                             std::span<const std::uint8_t> samples) {
-  if (samples.size() > std::numeric_limits<std::uint32_t>::max() - kWaveHeaderBytes) {
-    return failure("the recording is too long for a WAV file");
-  }
-  const auto header = monoU8WaveHeader(sampleRate, static_cast<std::uint32_t>(samples.size()));
-  constexpr std::size_t kHeader = kWaveHeaderBytes;
+WavWriter::WavWriter(std::filesystem::path file, int channels, int bitsPerSample, int sampleRate)
+    : file_(std::move(file)),
+      channels_(channels),
+      bitsPerSample_(bitsPerSample),
+      sampleRate_(sampleRate) {
+  partial_ = file_;
+  partial_ += ".part";
+}
 
-  std::filesystem::path partial = file;
-  partial += ".part";
+WavWriter::~WavWriter() {
+  if (done_) return;
+  out_.close();
   std::error_code ignored;
-  {
-    std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-    if (out) {
-      out.write(reinterpret_cast<const char*>(header.data()), kHeader);
-      out.write(reinterpret_cast<const char*>(samples.data()),
-                static_cast<std::streamsize>(samples.size()));
-      out.flush();
-    }
-    if (!out) {
-      out.close();
-      std::filesystem::remove(partial, ignored);
-      return failure("cannot write " + file.string());
-    }
-    out.close();
-    if (!out) {
-      std::filesystem::remove(partial, ignored);
-      return failure("cannot write " + file.string());
-    }
+  std::filesystem::remove(partial_, ignored);
+}
+
+Result<std::unique_ptr<WavWriter>> WavWriter::create(const std::filesystem::path& file,
+                                                     int channels, int bitsPerSample,
+                                                     int sampleRate) {
+  std::unique_ptr<WavWriter> writer(new WavWriter(file, channels, bitsPerSample, sampleRate));
+  writer->out_.open(writer->partial_, std::ios::binary | std::ios::trunc);
+  // The sizes are written by finish(); until then the header holds zeros.
+  std::uint8_t header[kHeader];
+  canonicalHeader(header, channels, bitsPerSample, sampleRate, 0);
+  writer->out_.write(reinterpret_cast<const char*>(header), kHeader);
+  if (!writer->out_) {
+    writer->done_ = true;
+    std::error_code ignored;
+    std::filesystem::remove(writer->partial_, ignored);
+    return failure("cannot write " + file.string());
   }
+  return writer;
+}
+
+Result<void> WavWriter::failed() {
+  out_.close();
+  std::error_code ignored;
+  std::filesystem::remove(partial_, ignored);
+  done_ = true;
+  return failure("cannot write " + file_.string());
+}
+
+Result<void> WavWriter::append(std::span<const std::uint8_t> frames) {
+  if (done_) return failure("cannot write " + file_.string());
+  if (frames.size() > std::numeric_limits<std::uint32_t>::max() - kHeader - dataBytes_) {
+    (void)failed();
+    return failure("the sound is too long for a WAV file");
+  }
+  out_.write(reinterpret_cast<const char*>(frames.data()),
+             static_cast<std::streamsize>(frames.size()));
+  if (!out_) return failed();
+  dataBytes_ += frames.size();
+  return success();
+}
+
+Result<void> WavWriter::finish() {
+  if (done_) return failure("cannot write " + file_.string());
+  std::uint8_t header[kHeader];
+  canonicalHeader(header, channels_, bitsPerSample_, sampleRate_,
+                  static_cast<std::uint32_t>(dataBytes_));
+  out_.seekp(0);
+  out_.write(reinterpret_cast<const char*>(header), kHeader);
+  out_.flush();
+  out_.close();
+  if (!out_) return failed();
+  done_ = true;
   std::error_code renamed;
-  std::filesystem::rename(partial, file, renamed);
+  std::filesystem::rename(partial_, file_, renamed);
   if (renamed) {
-    std::filesystem::remove(partial, ignored);
-    return failure("cannot write " + file.string() + ": " + renamed.message());
+    std::error_code ignored;
+    std::filesystem::remove(partial_, ignored);
+    return failure("cannot write " + file_.string() + ": " + renamed.message());
   }
   return success();
+}
+
+Result<void> writeMonoU8Wave(const std::filesystem::path& file, int sampleRate,
+                             std::span<const std::uint8_t> samples) {
+  if (samples.size() > std::numeric_limits<std::uint32_t>::max() - kHeader) {
+    return failure("the recording is too long for a WAV file");
+  }
+  auto writer = WavWriter::create(file, 1, 8, sampleRate);
+  if (!writer) return writer.error();
+  if (auto appended = (*writer)->append(samples); !appended) return appended;
+  return (*writer)->finish();
 }
 
 }  // namespace tv

@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -23,9 +25,8 @@ struct PcmWave {
   std::int64_t lengthMs() const;
 };
 
-// Accepts PCM (also in an extensible fmt chunk) with 1 or 2 channels of 8 or
-// 16 bits; chunk identifiers in any case; a data chunk longer than the file is
-// cut to what is there.
+// The whole sound of a file in memory, as openSoundFile reads it. For short sounds only
+// (the file input, tests): a long one is read a block at a time through openSoundFile.
 Result<PcmWave> parsePcmWave(std::span<const std::uint8_t> bytes);
 Result<PcmWave> readPcmWave(const std::filesystem::path& file);
 
@@ -40,10 +41,36 @@ std::array<std::uint8_t, kWaveHeaderBytes> monoU8WaveHeader(int sampleRate,
 // canonical 44-byte layout is touched. Returns whether the header was changed.
 Result<bool> completeWaveHeader(const std::filesystem::path& file);
 
-// Writes an 8-bit mono PCM file with the canonical 44-byte header. The file
-// appears complete or not at all: it is written beside the target and renamed
-// over it only once every byte is on disk, so a failed write leaves any
-// earlier file of that name as it was.
+// A PCM WAV file with the canonical 44-byte header, written a block at a time. The file
+// appears complete or not at all: it is written beside the target and renamed over it
+// only once every byte is on disk, so a failed write leaves any earlier file of that name
+// as it was, and a writer given up without finish() leaves nothing.
+class WavWriter {
+ public:
+  ~WavWriter();
+  WavWriter(const WavWriter&) = delete;
+  WavWriter& operator=(const WavWriter&) = delete;
+
+  static Result<std::unique_ptr<WavWriter>> create(const std::filesystem::path& file, int channels,
+                                                   int bitsPerSample, int sampleRate);
+  Result<void> append(std::span<const std::uint8_t> frames);
+  Result<void> finish();
+
+ private:
+  WavWriter(std::filesystem::path file, int channels, int bitsPerSample, int sampleRate);
+  Result<void> failed();
+
+  std::filesystem::path file_;
+  std::filesystem::path partial_;
+  int channels_;
+  int bitsPerSample_;
+  int sampleRate_;
+  std::ofstream out_;
+  std::uint64_t dataBytes_ = 0;
+  bool done_ = false;
+};
+
+// Writes an 8-bit mono PCM file with the canonical 44-byte header, as WavWriter does.
 Result<void> writeMonoU8Wave(const std::filesystem::path& file, int sampleRate,
                              std::span<const std::uint8_t> samples);
 

@@ -1,5 +1,8 @@
 #include "player/wav/wav_reader.h"
 
+#include "platform/sound/byte_source.h"
+#include "platform/sound/sound_file.h"
+
 #include <algorithm>
 #include <charconv>
 #include <filesystem>
@@ -12,60 +15,6 @@ namespace {
 
 constexpr std::int64_t kShortestFile = 40;
 constexpr std::size_t kHeaderFieldBytes = 50;
-
-// Random access to the bytes of a file, or of a buffer, with every read
-// checked against the end.
-class ByteSource {
- public:
-  virtual ~ByteSource() = default;
-  virtual std::int64_t size() const = 0;
-  // Exactly out.size() bytes at `offset`, or false.
-  virtual bool read(std::int64_t offset, std::span<std::uint8_t> out) = 0;
-};
-
-class SpanSource : public ByteSource {
- public:
-  explicit SpanSource(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
-  std::int64_t size() const override { return static_cast<std::int64_t>(bytes_.size()); }
-  bool read(std::int64_t offset, std::span<std::uint8_t> out) override {
-    if (offset < 0 || offset > size() || static_cast<std::int64_t>(out.size()) > size() - offset) {
-      return false;
-    }
-    std::copy_n(bytes_.begin() + offset, out.size(), out.begin());
-    return true;
-  }
-
- private:
-  std::span<const std::uint8_t> bytes_;
-};
-
-class FileSource : public ByteSource {
- public:
-  // Only regular files: opening a FIFO or a device would wait for a writer.
-  explicit FileSource(const std::filesystem::path& path) {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error)) return;
-    const auto length = std::filesystem::file_size(path, error);
-    if (error) return;
-    in_.open(path, std::ios::binary);
-    if (in_) size_ = static_cast<std::int64_t>(length);
-  }
-  bool opened() const { return size_ >= 0; }
-  std::int64_t size() const override { return size_; }
-  bool read(std::int64_t offset, std::span<std::uint8_t> out) override {
-    if (offset < 0 || offset > size_ || static_cast<std::int64_t>(out.size()) > size_ - offset) {
-      return false;
-    }
-    in_.clear();
-    in_.seekg(offset);
-    in_.read(reinterpret_cast<char*>(out.data()), static_cast<std::streamsize>(out.size()));
-    return in_.gcount() == static_cast<std::streamsize>(out.size());
-  }
-
- private:
-  std::ifstream in_;
-  std::int64_t size_ = -1;
-};
 
 std::uint32_t le32(const std::uint8_t* p) {
   return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
@@ -123,8 +72,8 @@ WaveHeaderReading readWaveHeader(ByteSource& file) {
     if (!file.read(position, chunkHeader)) return reading;
     position += 8;
     chunkId = upperId(chunkHeader);
-    std::int64_t length = static_cast<std::int32_t>(le32(chunkHeader + 4));
-    if (length < 0) length = -length;
+    // Unsigned: a data chunk of 2 to 4 GiB is as long as it says.
+    std::int64_t length = le32(chunkHeader + 4);
     if (length % 2 != 0) ++length;
     skip = info.dataLength = length;
     if (chunkId == "DATA" || info.fileLength < position + skip) break;
@@ -143,7 +92,7 @@ WaveHeaderReading readWaveHeader(ByteSource& file) {
 }
 
 LoadedWave loadWave(WaveHeaderReading reading) {
-  LoadedWave loaded{reading.outcome, reading.info, {}};
+  LoadedWave loaded{reading.outcome, reading.info, {}, {}};
   if (!loaded.usable()) return loaded;
   WaveInfo& info = loaded.info;
   info.dataLength = std::min(info.fileLength - info.dataStart, info.dataLength);
@@ -201,7 +150,35 @@ WaveHeaderReading ReadWaveHeader(std::span<const std::uint8_t> file) {
 }
 
 LoadedWave LoadWave(std::string_view path) {
-  return loadWave(ReadWaveHeader(path));
+  const std::filesystem::path file(trimBlanks(path));
+  LoadedWave loaded = loadWave(ReadWaveHeader(path));
+  std::error_code error;
+  if (loaded.outcome == WaveHeaderOutcome::tooShort ||
+      !std::filesystem::is_regular_file(file, error))
+    return loaded;
+  // The header walk above only sorts out what the window says of a file; whether it can
+  // be used, and how long it plays, is the sound reader's answer, the same that playback,
+  // the waveform and cutting get.
+  auto sound = openSoundFile(file);
+  if (!sound) {
+    if (loaded.outcome != WaveHeaderOutcome::noDataChunk)
+      loaded.outcome = WaveHeaderOutcome::unknownFormat;
+    loaded.refusal = sound.error().message;
+    loaded.durationText.clear();
+    return loaded;
+  }
+  const SoundFileInfo& sf = (*sound)->info();
+  WaveInfo& info = loaded.info;
+  info.channelCount = static_cast<std::int16_t>(sf.channels);
+  info.bitsPerSample = static_cast<std::int16_t>(sf.bitsPerSample);
+  info.sampleRate = sf.sampleRate;
+  info.blockAlign = static_cast<std::int16_t>(sf.bytesPerFrame());
+  info.byteRate = std::max(1, sf.sampleRate * sf.bytesPerFrame());
+  info.dataLength = static_cast<std::int64_t>(sf.dataBytes());
+  info.duration = sf.seconds();
+  loaded.outcome = WaveHeaderOutcome::usable;
+  loaded.durationText = durationText(info.duration);
+  return loaded;
 }
 
 LoadedWave LoadWave(std::span<const std::uint8_t> file) {
@@ -222,7 +199,12 @@ double ReadHeaderFields(std::string_view selectedFile, HeaderFieldTable& headerF
   FileSource file{std::filesystem::path(selectedFile)};
   std::uint8_t bytes[kHeaderFieldBytes];
   if (!file.opened() || !file.read(0, bytes)) return 0;
-  return readHeaderFields(bytes, headerFieldTable);
+  const double fromHeader = readHeaderFields(bytes, headerFieldTable);
+  // The table shows the header as it stands; the length is the sound reader's, which
+  // knows extensible headers, wide samples and files longer than 2 GiB.
+  if (auto sound = openSoundFile(std::filesystem::path(selectedFile)))
+    return (*sound)->info().seconds();
+  return fromHeader;
 }
 
 double ReadHeaderFields(std::span<const std::uint8_t> file, HeaderFieldTable& headerFieldTable) {

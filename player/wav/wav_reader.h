@@ -53,12 +53,15 @@ struct LoadedWave {
   WaveHeaderOutcome outcome = WaveHeaderOutcome::unreadable;
   WaveInfo info;             // data length cut to the file, byte rate at least 1, duration set
   std::string durationText;  // empty unless usable
+  std::string refusal;       // why the sound reader refused the file, when it did
 
   bool usable() const { return outcome == WaveHeaderOutcome::usable; }
 };
 
 // ReadWaveHeader and the duration. Only a usable result may replace the
-// program's currentWave and durationText.
+// program's currentWave and durationText. From a path, usability, the format fields and
+// the duration are those of the sound reader (openSoundFile): any file it plays is
+// usable, whatever its header, and one it refuses is an unknown format.
 LoadedWave LoadWave(std::string_view path);
 LoadedWave LoadWave(std::span<const std::uint8_t> file);
 
@@ -97,7 +100,8 @@ inline constexpr std::array<std::string_view, 13> headerFieldLabels = {"RIFF",
 // sample rate). Entries 12 and 13 are filled only for a fmt length of 16 or
 // 18 and keep their previous text otherwise (the result is then 0). A file
 // that cannot be read or is shorter than 50 bytes leaves the table as it was;
-// a zero divisor gives 0 after the table is filled.
+// a zero divisor gives 0 after the table is filled. From a path, a file the sound reader
+// opens returns the length it reads instead.
 double ReadHeaderFields(std::string_view selectedFile, HeaderFieldTable& headerFieldTable);
 double ReadHeaderFields(std::span<const std::uint8_t> file, HeaderFieldTable& headerFieldTable);
 

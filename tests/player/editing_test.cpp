@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/sound/sound_file.h"
 #include "player/editing.h"
 #include "player/waveform.h"
 #include "tests/app/settings_lines.h"
@@ -25,12 +26,19 @@ std::uint32_t le32(const std::vector<std::uint8_t>& b, std::size_t at) {
 }
 
 std::vector<std::uint8_t> readAll(const std::string& path) {
-  return readWholeFile(path).value_or(std::vector<std::uint8_t>{});
+  return readFile(std::filesystem::path(path));
 }
 
 // The playback window's own frame, empty.
 struct Frame {
   Frame() : frame(t.build().frm_Oszi.frx1) { frame.cls(); }
+  // Draws the waveform of a file of these bytes.
+  void draw(const std::vector<std::uint8_t>& bytes) {
+    WavBytes().bytes(bytes).writeTo(t.file("drawn.wav"));
+    auto sound = openSoundFile(t.file("drawn.wav"));
+    ASSERT_TRUE(sound) << sound.error().message;
+    drawWaveform(frame, waveColumns(**sound, 296), (*sound)->info(), 296, 65);
+  }
   TestProgram t;
   DrawingFrame& frame;
 };
@@ -45,7 +53,7 @@ TEST(Waveform, EightBitMonoIsDrawnAroundOneCentreLineInCyan) {
   for (std::size_t i = 0; i < data.size(); ++i) data[i] = i % 2 ? 255 : 0;
   const auto file = pcmWave(1, 8000, 8, data);
   Frame f;
-  drawWaveform(f.frame, file, LoadWave(file).info, 296, 65);
+  f.draw(file);
   const auto& centre = f.frame.lines().front();
   EXPECT_EQ(centre.y1, 32);
   EXPECT_EQ(centre.y2, 32);
@@ -70,7 +78,7 @@ TEST(Waveform, SixteenBitStereoHasTwoSymmetricTraces) {
   }
   const auto file = pcmWave(2, 8000, 16, data);
   Frame f;
-  drawWaveform(f.frame, file, LoadWave(file).info, 296, 65);
+  f.draw(file);
   ASSERT_GE(f.frame.lines().size(), 2u);
   EXPECT_EQ(f.frame.lines()[0].y1, 16);
   EXPECT_EQ(f.frame.lines()[1].y1, 49);
@@ -86,7 +94,7 @@ TEST(Waveform, SixteenBitStereoHasTwoSymmetricTraces) {
 TEST(Waveform, ShortSoundsShowOnlyTheCentreLine) {
   const auto file = pcmWave(1, 8000, 8, std::vector<std::uint8_t>(1000, 0));
   Frame f;
-  drawWaveform(f.frame, file, LoadWave(file).info, 296, 65);
+  f.draw(file);
   EXPECT_EQ(f.frame.lines().size(), 1u);
 }
 
@@ -143,21 +151,31 @@ struct Editing_ : testing::Test {
   bool started = false;
 };
 
-TEST_F(Editing_, SpeedSliderWritesTheNewRateAndKeepsTheByteRate) {
+TEST_F(Editing_, TheSpeedSliderPlaysTheFileItselfAtTheNewRate) {
   ASSERT_TRUE(started);
   const std::string source = choose(16'000);
+  const auto before = readAll(source);
   window().sli_Speed.setValue(15);
   window().lblFreqNorm.mouseDown(L, 0, 0, 0);
   window().lblFreqNorm.mouseUp(L, 0, 0, 0);
-  const auto copy = readAll(t.file("rx.wav"));
-  const auto original = readAll(source);
-  ASSERT_EQ(copy.size(), original.size());
-  EXPECT_EQ(le32(copy, 24), 12'000u);
-  EXPECT_EQ(le32(copy, 28), le32(original, 28));
-  EXPECT_TRUE(std::equal(copy.begin() + 28, copy.end(), original.begin() + 28));
+  std::vector<std::string> sinceOpen;
+  for (const MciLogEntry& e : p().mci.log()) {
+    if (e.command.starts_with("open ")) sinceOpen.clear();
+    if (e.command != "status waveplayfile position") sinceOpen.push_back(e.command);
+  }
+  EXPECT_EQ(sinceOpen,
+            (std::vector<std::string>{
+                "open " + source + " alias waveplayfile", "set waveplayfile time format ms",
+                "set waveplayfile samplespersec 12000", "status waveplayfile length",
+                "seek waveplayfile to  0", "play waveplayfile from  0"}));
+  // Two seconds at 8000 samples per second last 1333 ms at 12000.
+  EXPECT_EQ(p().player.playLength, 1333);
   EXPECT_EQ(window().lblSpeed.caption(), " 8000  x  1.5");
   EXPECT_EQ(p().player.chosenFile, source);
   EXPECT_TRUE(p().player.playing);
+  // No copy is written, and the file stays as it was.
+  EXPECT_FALSE(fs::exists(t.file("rx.wav")));
+  EXPECT_EQ(readAll(source), before);
 }
 
 TEST_F(Editing_, AMarkedStretchBecomesACqSoundAndTheRestAnEditedRecording) {
@@ -230,6 +248,23 @@ TEST_F(Editing_, ACutOrSaveUnderANameThatIsTakenIsRefusedAndWritesNothingOver) {
   EXPECT_NE(t.services.messages()[1].find(cqPath()), std::string::npos);
 }
 
+// The whole way a user goes: choose entry `entry` of the list, enter cut mode, mark from
+// `from` to `to` (frame units) and cut.
+void cutFromTheList(TestProgram& t, int entry, int from, int to) {
+  Program& p = t.p();
+  p.frm_DoKu.lb_Sounds.setListIndex(entry);
+  p.frm_DoKu.lb_Sounds.mouseDown(L, 0, 0, 0);
+  p.frm_DoKu.lb_Sounds.mouseUp(L, 0, 0, 0);
+  t.loop.runFor(500);
+  p.frm_DoKu.cmd_file_neu.mouseDown(L, 0, 0, 0);
+  p.frm_DoKu.cmd_file_neu.mouseUp(L, 0, 0, 0);
+  p.frm_Oszi.frx1.mouseDown(L, 0, from * 15, 0);
+  p.frm_Oszi.frx1.mouseUp(L, 0, to * 15, 0);
+  EXPECT_TRUE(p.frm_Oszi.cmd_Kill.enabled());
+  p.frm_Oszi.cmd_Kill.mouseDown(L, 0, 0, 0);
+  p.frm_Oszi.cmd_Kill.mouseUp(L, 0, 0, 0);
+}
+
 // The whole way a user goes: choose a recording in the list, mark in the window, cut.
 TEST(Editing, ARecordingChosenInTheListIsCutOut) {
   TestProgram t;
@@ -242,17 +277,7 @@ TEST(Editing, ARecordingChosenInTheListIsCutOut) {
   ASSERT_TRUE(p.startUp());
   ListBox& list = p.frm_DoKu.lb_Sounds;
   ASSERT_EQ(list.listCount(), 1);
-  list.setListIndex(0);
-  list.mouseDown(L, 0, 0, 0);
-  list.mouseUp(L, 0, 0, 0);
-  t.loop.runFor(500);
-  p.frm_DoKu.cmd_file_neu.mouseDown(L, 0, 0, 0);
-  p.frm_DoKu.cmd_file_neu.mouseUp(L, 0, 0, 0);
-  p.frm_Oszi.frx1.mouseDown(L, 0, 100 * 15, 0);
-  p.frm_Oszi.frx1.mouseUp(L, 0, 200 * 15, 0);
-  ASSERT_TRUE(p.frm_Oszi.cmd_Kill.enabled());
-  p.frm_Oszi.cmd_Kill.mouseDown(L, 0, 0, 0);
-  p.frm_Oszi.cmd_Kill.mouseUp(L, 0, 0, 0);
+  cutFromTheList(t, 0, 100, 200);
   ASSERT_EQ(list.listCount(), 2);
   EXPECT_EQ(list.item(1).substr(0, 25), "1_12-07-2026_10-00-00.wav");
   EXPECT_EQ(p.player.selectedFile, t.file("W/1_12-07-2026_10-00-00.wav"));
@@ -274,6 +299,34 @@ TEST(Editing, ARecordingChosenInTheListIsCutOut) {
       << t.services.messages().back();
 }
 
+// Another program's recording in WAVE_FORMAT_EXTENSIBLE: listed with its true length,
+// and cut into a plain PCM file that the list reads as long as it is, not as nothing.
+TEST(Editing, ACutFromAnExtensibleStereoRecordingIsListedWithItsTrueLength) {
+  TestProgram t;
+  constexpr std::uint32_t kBytes = 30 * 11025 * 4;
+  WavBytes extensible;
+  extensible.id("RIFF").u32(0).id("WAVE").id("fmt ").u32(40).u16(0xFFFE).u16(2).u32(11025);
+  extensible.u32(11025 * 4).u16(4).u16(16).u16(22).u16(16).u32(3).u16(1).fill(14, 0x11);
+  extensible.id("data").u32(kBytes).fill(kBytes, 0x21);
+  fs::create_directories(t.file("W"));
+  extensible.writeTo(t.file("W/1_12-07-2026_09-00-00.wav"));
+  writeSettings(t.file("Tonvogel.ini"), freshSettingsLines(t.folder()));
+  Program& p = t.build();
+  ASSERT_TRUE(p.startUp());
+  ListBox& list = p.frm_DoKu.lb_Sounds;
+  ASSERT_EQ(list.listCount(), 1);
+  EXPECT_EQ(list.item(0), "1_12-07-2026_09-00-00.wav   30.0s");
+  cutFromTheList(t, 0, 100, 200);
+  ASSERT_EQ(list.listCount(), 2);
+  // 100 of 290 units cut out of 30 s leave 19.7 s.
+  EXPECT_EQ(list.item(1), "1_12-07-2026_10-00-00.wav   19.7s");
+  const auto cut = readAll(t.file("W/1_12-07-2026_10-00-00.wav"));
+  ASSERT_GE(cut.size(), 44u);
+  EXPECT_EQ(cut[16] | (cut[17] << 8), 16);  // a plain 16-byte format chunk
+  EXPECT_EQ(cut[20] | (cut[21] << 8), 1);   // PCM
+  EXPECT_EQ(cut[22], 2);
+}
+
 TEST_F(Editing_, AStretchShorterThanTheCqMarginWritesNothingAndKeepsTheMarks) {
   ASSERT_TRUE(started);
   choose(290'000);
@@ -285,19 +338,38 @@ TEST_F(Editing_, AStretchShorterThanTheCqMarginWritesNothingAndKeepsTheMarks) {
 }
 
 TEST(Editing, CutsFallOnWholeSampleFramesWithAFreshHeader) {
-  std::vector<std::uint8_t> data(2900 * 4, 1);
-  auto file = pcmWave(2, 8000, 16, data);
-  const WaveInfo info = LoadWave(file).info;
+  TempFolder folder;
+  std::vector<std::uint8_t> data(2900 * 4);
+  for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i);
+  const std::string source = folder.path() + "/stereo.wav";
+  WavBytes().bytes(pcmWave(2, 8000, 16, data)).writeTo(source);
+  auto sound = openSoundFile(source);
+  ASSERT_TRUE(sound);
   // 40 bytes per unit; the CQ end 8000 - 290 = 7710 lies inside a frame of 4 bytes.
-  const auto s = stretchOf(info, 100, 200, 290);
+  const auto s = stretchOf((*sound)->info(), 100, 200, 290);
   ASSERT_TRUE(s);
   EXPECT_EQ(s->start, 4000);
   EXPECT_EQ(s->end, 7708);
-  const auto piece = pieceFile(file, *s);
-  ASSERT_TRUE(piece);
-  EXPECT_EQ(piece->size(), 44u + 3708);
-  EXPECT_EQ(piece->substr(0, 4), "RIFF");
-  EXPECT_EQ(piece->substr(36, 4), "data");
+
+  const std::string piece = folder.path() + "/piece.wav";
+  ASSERT_TRUE(writeEdited(**sound, *s, Keep::stretch, piece, 12'000));
+  const auto written = readAll(piece);
+  ASSERT_EQ(written.size(), 44u + 3708);
+  EXPECT_EQ(std::string(written.begin(), written.begin() + 4), "RIFF");
+  EXPECT_EQ(std::string(written.begin() + 36, written.begin() + 40), "data");
+  // The rate it is played at, and a byte rate that agrees with it.
+  EXPECT_EQ(le32(written, 24), 12'000u);
+  EXPECT_EQ(le32(written, 28), 48'000u);
+  EXPECT_TRUE(std::equal(written.begin() + 44, written.end(), data.begin() + 4000));
+
+  const std::string rest = folder.path() + "/rest.wav";
+  ASSERT_TRUE(writeEdited(**sound, *s, Keep::rest, rest, 0));
+  const auto kept = readAll(rest);
+  ASSERT_EQ(kept.size(), 44u + data.size() - 3708);
+  EXPECT_EQ(le32(kept, 24), 8000u);
+  EXPECT_TRUE(std::equal(kept.begin() + 44, kept.begin() + 44 + 4000, data.begin()));
+  EXPECT_TRUE(std::equal(kept.begin() + 44 + 4000, kept.end(), data.begin() + 7708));
+  EXPECT_FALSE(fs::exists(rest + ".part"));
 }
 
 }  // namespace

@@ -97,6 +97,39 @@ TEST_F(Playback, ASoundChosenInTheMainWindowPlaysToItsEndAndShowsWhereItIs) {
   EXPECT_FALSE(window().tmrplaywave.enabled());
 }
 
+// A file neither reader can use is refused with one message that says why, through the
+// main window's button and through the playback window's open dialog; nothing of it is
+// played and the file shown before stays.
+TEST_F(Playback, AFileThatCannotBeUsedIsRefusedOnceAndNothingMoreIsDone) {
+  ASSERT_TRUE(started);
+  openFromMainWindow(wave);
+  clickStop();
+  const std::string bad = t.file("twelve bit.wav");
+  WavBytes().canonicalStart(2, 8000, 12).id("data").u32(3000).fill(3000, 7).writeTo(bad);
+  const auto opens = [this] {
+    const auto sent = commands();
+    return std::count_if(sent.begin(), sent.end(),
+                         [](const std::string& c) { return c.starts_with("open "); });
+  };
+  const auto opensBefore = opens();
+
+  openFromMainWindow(bad);
+  t.loop.runFor(1000);
+  ASSERT_EQ(t.services.messages().size(), 1u);
+  EXPECT_NE(t.services.messages()[0].find("12-bit"), std::string::npos) << t.services.messages()[0];
+  EXPECT_NE(t.services.messages()[0].find(bad), std::string::npos);
+  EXPECT_FALSE(player().playing);
+  EXPECT_EQ(window().lblFile.caption(), wave);
+  EXPECT_EQ(player().currentWave, wave);
+
+  t.services.fileAnswers.push_back(bad);
+  player().OpenWaveDialog();
+  t.loop.runFor(1000);
+  EXPECT_EQ(t.services.messages().size(), 2u);
+  EXPECT_FALSE(player().playing);
+  EXPECT_EQ(opens(), opensBefore);
+}
+
 TEST_F(Playback, SendsTheCommandStringsOfPlaySeekPauseAndStopAsTheyStand) {
   player().selectedFile = wave;
   player().ShowLoadedWave();
@@ -111,8 +144,9 @@ TEST_F(Playback, SendsTheCommandStringsOfPlaySeekPauseAndStopAsTheyStand) {
   window().slider.mouseUp(L, 0, 0, 0);
   clickStop();
 
-  // "Play" plays the speed copy: its press starts and stops it, its release starts it.
-  const std::string open = "open " + t.file("rx.wav") + " alias waveplayfile";
+  // "Play" plays the file at the speed slider's speed (normal here): its press starts and
+  // stops it, its release starts it. A path with a blank goes in double quotes.
+  const std::string open = "open \"" + wave + "\" alias waveplayfile";
   EXPECT_EQ(commands(), (std::vector<std::string>{
                             open, "set waveplayfile time format ms", "status waveplayfile length",
                             "seek waveplayfile to  0", "play waveplayfile from  0",
@@ -235,8 +269,11 @@ TEST_F(Playback, ContinuousPlaybackWalksTheListAndStopsAfterItsLastEntry) {
   std::vector<std::string> opened;
   for (const std::string& e : sound.events())
     if (e.starts_with("open ")) opened.push_back(fs::path(e.substr(5)).filename().string());
-  // Each entry plays through its speed copy: "Play" opens it on press and release.
-  EXPECT_EQ(opened, std::vector<std::string>(6, "rx.wav"));
+  // "Play" opens each entry on press and release.
+  EXPECT_EQ(opened,
+            (std::vector<std::string>{"1_12-07-2026_09-00-00.wav", "1_12-07-2026_09-00-00.wav",
+                                      "1_12-07-2026_09-10-00.wav", "1_12-07-2026_09-10-00.wav",
+                                      "1_12-07-2026_09-20-00.wav", "1_12-07-2026_09-20-00.wav"}));
   EXPECT_EQ(player().chosenFile, t.file("w/1_12-07-2026_09-20-00.wav"));
   EXPECT_FALSE(player().playing);
   EXPECT_EQ(list.listIndex(), 2);

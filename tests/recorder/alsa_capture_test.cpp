@@ -76,9 +76,9 @@ TEST(AlsaCapture, TheFileInputAndAlsasFileDeviceGiveTheSameCapture) {
     Result<std::shared_ptr<CaptureStream>> openInput(const std::string& name, int rate) override {
       return alsa.openInput(name, rate);
     }
-    Result<std::unique_ptr<PlaybackStream>> openPlaybackOn(const std::filesystem::path& f,
-                                                           const std::string& output) override {
-      return alsa.openPlayback(f, output);
+    Result<std::unique_ptr<PlaybackStream>> openPlayback(const std::filesystem::path& f,
+                                                         const PlaybackOptions& o) override {
+      return alsa.openPlayback(f, o);
     }
     AlsaSoundSystem& alsa;
   } one(alsa);

@@ -24,15 +24,11 @@ std::string name(int month, int day, int year, int network = 1, const char* time
   return text;
 }
 
-// 8-bit mono at 11,025 Hz whose header says `seconds`; the samples themselves do not
-// matter to the list.
+// `seconds` of 8-bit mono at 11,025 Hz: the list reads the length of the sound that is
+// there, not what the header claims. The samples themselves do not matter to it.
 void writeRecording(const std::string& path, double seconds) {
-  WavBytes()
-      .canonicalStart(1, 11025, 8)
-      .id("data")
-      .u32(static_cast<std::uint32_t>(seconds * 11025))
-      .fill(16, 128)
-      .writeTo(path);
+  const auto samples = static_cast<std::uint32_t>(seconds * 11025);
+  WavBytes().canonicalStart(1, 11025, 8).id("data").u32(samples).fill(samples, 128).writeTo(path);
 }
 
 struct RecordingIndexTest : testing::Test {

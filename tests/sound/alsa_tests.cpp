@@ -34,7 +34,8 @@ class Alsa : public ::testing::Test {
                "After the missing one")
         << pcm("tvplayback", "file \"" + (dir_ / "out.raw").string() + "\"", "Test playback")
         << pcm("tvtransmit", "file \"" + (dir_ / "tx.raw").string() + "\" truncate false",
-               "Test transmitter");
+               "Test transmitter")
+        << "pcm.tvplug { type plug slave.pcm \"tvplayback\" }\n";
     ::setenv("ALSA_CONFIG_PATH",
              ("/usr/share/alsa/alsa.conf:" + (dir_ / "alsa.conf").string()).c_str(), 1);
     options_.playbackPcm = "tvplayback";
@@ -216,7 +217,7 @@ TEST_F(Alsa, AWokenOutputHearsSilenceUntilAPlaybackOnItTakesOver) {
 
   // A playback on the output takes it over (a card would take no second stream), and
   // the silence ends with it.
-  auto opened = sound.openPlayback(dir_ / "u8.wav", "tvtransmit");
+  auto opened = sound.openPlayback(dir_ / "u8.wav", {.output = "tvtransmit"});
   ASSERT_TRUE(opened.ok()) << opened.error().message;
   const auto fed = test::readFile(dir_ / "tx.raw").size();
   clock_.advance(2000);
@@ -226,6 +227,40 @@ TEST_F(Alsa, AWokenOutputHearsSilenceUntilAPlaybackOnItTakesOver) {
   const Result<void> gone = sound.wakeOutput("tvnothing");
   ASSERT_FALSE(gone.ok());
   EXPECT_NE(gone.error().message.find("tvnothing"), std::string::npos);
+}
+
+// A speed whose rate the output refuses (the plug layer takes none below 4000 Hz) plays
+// all the same, made into frames at the file's own rate by the program: as long and as
+// high as asked, never silent.
+TEST_F(Alsa, ARateTheOutputRefusesIsResampledNotSilenced) {
+  std::vector<std::uint8_t> samples(400);
+  for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = i % 2 ? 0 : 200;
+  test::WavBytes().bytes(test::pcmWave(1, 8000, 8, samples)).writeTo(dir_ / "u8.wav");
+  options_.playbackPcm = "tvplug";
+  options_.silentWithoutOutput = true;
+  AlsaSoundSystem sound(clock_, options_);
+  {
+    // A tenth of the speed: 800 Hz.
+    auto opened = sound.openPlayback(dir_ / "u8.wav", {.rate = 800});
+    ASSERT_TRUE(opened.ok()) << opened.error().message;
+    PlaybackStream& playback = **opened;
+    EXPECT_TRUE(playback.audible());
+    EXPECT_EQ(playback.lengthMs(), 500);
+    ASSERT_TRUE(playback.play(0).ok());
+    clock_.advance(250);
+    ASSERT_TRUE(waitFor([&] { return playback.positionMs() >= 250; }));
+    EXPECT_EQ(playback.positionMs(), 250);
+    clock_.advance(1000);
+    ASSERT_TRUE(waitFor([&] { return playback.state() == PlaybackState::finished; }));
+    EXPECT_EQ(playback.positionMs(), 500);
+  }
+  // Ten output frames to each of the file's, stepping from one sample to the next.
+  const auto out = test::readFile(dir_ / "out.raw");
+  ASSERT_EQ(out.size(), 4000u);
+  EXPECT_EQ(out[0], 200);
+  EXPECT_EQ(out[5], 100);
+  EXPECT_EQ(out[10], 0);
+  EXPECT_EQ(out[15], 100);
 }
 
 }  // namespace

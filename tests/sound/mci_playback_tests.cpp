@@ -83,5 +83,28 @@ TEST_F(MciPlayback, RefusedCommandsLeaveTheOpenSoundAlone) {
   EXPECT_EQ(sound_.events(), (std::vector<std::string>{"open " + path}));
 }
 
+TEST_F(MciPlayback, ASampleRateMakesTheOpenFilePlayFasterOrSlower) {
+  const std::string path = (dir_ / "a.wav").string();
+  send("set waveplayfile samplespersec 16000");
+  EXPECT_FALSE(lastOk());
+  ASSERT_EQ(send("open " + path + " alias waveplayfile"), "");
+  // One second at 8000 Hz lasts half a second at 16000.
+  EXPECT_EQ(send("set waveplayfile samplespersec 16000"), "");
+  EXPECT_EQ(send("status waveplayfile length"), "500");
+  EXPECT_EQ(send("play waveplayfile from  0"), "");
+  clock_.advance(200);
+  EXPECT_EQ(send("status waveplayfile position"), "200");
+  for (const char* bad : {"set waveplayfile samplespersec 0", "set waveplayfile samplespersec x",
+                          "set waveplayfile samplespersec  4000"}) {
+    send(bad);
+    EXPECT_FALSE(lastOk()) << bad;
+  }
+  EXPECT_EQ(send("set waveplayfile samplespersec 4000"), "");
+  EXPECT_EQ(send("status waveplayfile length"), "2000");
+  EXPECT_EQ(sound_.events(),
+            (std::vector<std::string>{"open " + path, "close", "open " + path + " at 16000",
+                                      "play 0", "close", "open " + path + " at 4000"}));
+}
+
 }  // namespace
 }  // namespace tv

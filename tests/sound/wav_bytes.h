@@ -30,6 +30,12 @@ class WavBytes {
 std::vector<std::uint8_t> pcmWave(std::uint16_t channels, std::uint32_t rate, std::uint16_t bits,
                                   const std::vector<std::uint8_t>& samples);
 
+// Writes `seconds` of 16-bit sound, a tone whose loudness rises and falls every few
+// seconds, a block at a time: a file of any length without holding it. Really written,
+// not sparse, so that reading it costs what reading a recording costs.
+void writeLongWave(const std::filesystem::path& file, std::uint16_t channels, std::uint32_t rate,
+                   std::uint32_t seconds);
+
 std::vector<std::uint8_t> readFile(const std::filesystem::path& file);
 
 // A fresh, empty directory for one test.

@@ -165,6 +165,88 @@ TEST(LoadWave, ReadsFilesByTrimmedPathAndFailsQuietlyOnMissingOnes) {
   std::filesystem::remove_all(dir);
 }
 
+// Files as other programs, broken disks and hostile senders make them, opened by path as
+// the window opens them: each gets one answer, usable with its true length or refused
+// with a reason, and none is read beyond what it holds.
+TEST(LoadWave, EveryHostileFileGetsOneClearAnswer) {
+  const auto dir = test::scratchDirectory("wav-hostile");
+  struct Case {
+    const char* name;
+    std::vector<std::uint8_t> bytes;
+    Outcome outcome;
+    const char* durationOrReason;
+  };
+  std::vector<Case> cases;
+  const auto silence16 = [](std::size_t bytes) { return std::vector<std::uint8_t>(bytes, 0); };
+
+  // Cut off inside the data: the whole frames that are there.
+  cases.push_back(
+      {"truncated data",
+       WavBytes().canonicalStart(2, 8000, 16).id("data").u32(64000).fill(16001, 0).data(),
+       Outcome::usable, "   0.50"});
+  // Cut off inside an extensible format chunk, before its subformat.
+  WavBytes cutFormat;
+  cutFormat.id("RIFF").u32(0).id("WAVE").id("fmt ").u32(40).u16(0xFFFE).u16(2).u32(8000);
+  cutFormat.u32(32000).u16(4).u16(16).u16(22).u16(16).u32(3);
+  cases.push_back({"truncated format", cutFormat.data(), Outcome::unknownFormat, "0xFFFE"});
+  cases.push_back({"no channels",
+                   WavBytes().canonicalStart(0, 8000, 16).id("data").u32(100).fill(100, 0).data(),
+                   Outcome::unknownFormat, "no channels"});
+  cases.push_back(
+      {"24-bit",
+       WavBytes().canonicalStart(2, 8000, 24).id("data").u32(48000).bytes(silence16(48000)).data(),
+       Outcome::usable, "   1.00"});
+  // WAVE_FORMAT_EXTENSIBLE with the PCM subformat: its tag is not a divisor of the length.
+  WavBytes extensible;
+  extensible.id("RIFF").u32(0).id("WAVE").id("fmt ").u32(40).u16(0xFFFE).u16(2).u32(8000);
+  extensible.u32(32000).u16(4).u16(16).u16(22).u16(16).u32(3).u16(1).fill(14, 0x11);
+  extensible.id("data").u32(32000).fill(32000, 0);
+  cases.push_back({"extensible", extensible.data(), Outcome::usable, "   1.00"});
+  WavBytes dataFirst;
+  dataFirst.id("RIFF").u32(0).id("WAVE").id("data").u32(8000).fill(8000, 128);
+  dataFirst.id("fmt ").u32(16).u16(1).u16(1).u32(8000).u32(8000).u16(1).u16(8);
+  cases.push_back({"data before fmt", dataFirst.data(), Outcome::usable, "   1.00"});
+  // An odd chunk is padded to even; its pad byte is not sound.
+  WavBytes odd;
+  odd.canonicalStart(1, 8000, 8)
+      .id("LIST")
+      .u32(3)
+      .fill(4, 'x')
+      .id("data")
+      .u32(3999)
+      .fill(4000, 128);
+  cases.push_back({"odd chunk sizes", odd.data(), Outcome::usable, "   0.50"});
+  cases.push_back(
+      {"not RIFF", std::vector<std::uint8_t>(100, 'x'), Outcome::unknownFormat, "not a WAV file"});
+
+  for (Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto path = dir / (std::string(c.name) + ".wav");
+    WavBytes().bytes(c.bytes).writeTo(path);
+    const LoadedWave loaded = LoadWave(path.string());
+    EXPECT_EQ(loaded.outcome, c.outcome);
+    if (c.outcome == Outcome::usable) {
+      EXPECT_EQ(loaded.durationText, c.durationOrReason);
+      HeaderFieldTable table;
+      EXPECT_NEAR(ReadHeaderFields(path.string(), table), std::stod(c.durationOrReason), 0.005);
+    } else {
+      EXPECT_NE(loaded.refusal.find(c.durationOrReason), std::string::npos) << loaded.refusal;
+      EXPECT_TRUE(loaded.durationText.empty());
+    }
+  }
+
+  // A 3 GiB data chunk: its size is a number above 2^31, not a negative one.
+  const auto big = dir / "three gigabytes.wav";
+  WavBytes().canonicalStart(2, 44100, 16).id("data").u32(0xC0000000u).writeTo(big);
+  std::filesystem::resize_file(big, 44 + 0xC0000000ull);
+  const LoadedWave loaded = LoadWave(big.string());
+  ASSERT_TRUE(loaded.usable()) << loaded.refusal;
+  EXPECT_EQ(loaded.info.dataLength, 0xC0000000ll);
+  EXPECT_EQ(ReadWaveHeader(big.string()).info.dataLength, 0xC0000000ll);
+  EXPECT_NEAR(loaded.info.duration, 0xC0000000ull / (44100.0 * 4), 1e-6);
+  std::filesystem::remove_all(dir);
+}
+
 TEST(DurationText, TwoDecimalsInSevenCharacters) {
   EXPECT_EQ(durationText(0), "   0.00");
   EXPECT_EQ(durationText(12.349), "  12.35");

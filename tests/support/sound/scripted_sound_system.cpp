@@ -1,6 +1,6 @@
 #include "tests/support/sound/scripted_sound_system.h"
 
-#include "platform/sound/wav_file.h"
+#include "platform/sound/sound_file.h"
 
 namespace tv {
 
@@ -65,15 +65,17 @@ Result<std::shared_ptr<CaptureStream>> ScriptedSoundSystem::openInput(const std:
   return std::shared_ptr<CaptureStream>(stream);
 }
 
-Result<std::unique_ptr<PlaybackStream>> ScriptedSoundSystem::openPlaybackOn(
-    const std::filesystem::path& file, const std::string& output) {
+Result<std::unique_ptr<PlaybackStream>> ScriptedSoundSystem::openPlayback(
+    const std::filesystem::path& file, const PlaybackOptions& options) {
   if (playbackFailure) return failure(*playbackFailure);
-  if (absent.contains(output)) return failure(output + " is not plugged in");
-  auto wave = readPcmWave(file);
-  if (!wave) return wave.error();
-  events_->push_back("open " + file.string() + (output.empty() ? "" : " on " + output));
-  return std::unique_ptr<PlaybackStream>(
-      std::make_unique<RecordingPlayback>(clock_, wave->lengthMs(), events_, playbackScript));
+  if (absent.contains(options.output)) return failure(options.output + " is not plugged in");
+  auto reader = openSoundFile(file);
+  if (!reader) return reader.error();
+  events_->push_back("open " + file.string() +
+                     (options.rate > 0 ? " at " + std::to_string(options.rate) : std::string()) +
+                     (options.output.empty() ? "" : " on " + options.output));
+  return std::unique_ptr<PlaybackStream>(std::make_unique<RecordingPlayback>(
+      clock_, (*reader)->info().lengthMs(options.rate), events_, playbackScript));
 }
 
 Result<void> ScriptedSoundSystem::wakeOutput(const std::string& output) {

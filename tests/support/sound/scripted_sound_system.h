@@ -74,6 +74,8 @@ class ScriptedSoundSystem : public SoundSystem {
   std::vector<SoundDevice> outputDevices() override { return outputs; }
   Result<std::shared_ptr<CaptureStream>> openInput(const std::string& name,
                                                    int sampleRate) override;
+  Result<std::unique_ptr<PlaybackStream>> openPlayback(
+      const std::filesystem::path& file, const PlaybackOptions& options = {}) override;
   Result<void> wakeOutput(const std::string& output) override;
   std::optional<std::string> serverNameFor(const std::string& name, bool input) override;
 
@@ -86,10 +88,6 @@ class ScriptedSoundSystem : public SoundSystem {
   // Every attempt, the failed ones too.
   const std::vector<Opening>& inputOpenings() const { return openings_; }
   const std::vector<std::string>& events() const { return *events_; }
-
- protected:
-  Result<std::unique_ptr<PlaybackStream>> openPlaybackOn(const std::filesystem::path& file,
-                                                         const std::string& output) override;
 
  private:
   const Clock& clock_;
