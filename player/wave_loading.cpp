@@ -162,8 +162,11 @@ void Player::tmr2_Timer() {
     ReadNormalRate();
     f.tmr1.setEnabled(true);
   }
-  if (refused) selectedFile.clear();
-  if (!refused) f.show();
+  if (refused) {
+    selectedFile.clear();
+  } else {
+    f.show();
+  }
   p_.frm_DoKu.tmr2.setEnabled(false);
   p_.frm_DoKu.lbl_LoadWave.setBorderStyle(Look::Flat);
 }
