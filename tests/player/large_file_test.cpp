@@ -11,6 +11,7 @@
 
 #include "app/program.h"
 #include "platform/file/file_sound_system.h"
+#include "platform/posix/posix_take_file.h"
 #include "platform/posix/real_clock.h"
 #include "platform/sound/wav_file.h"
 #include "platform/worker.h"
@@ -78,6 +79,10 @@ TEST(LargeFile, OpenedWhileATransmissionArrivesTheTransmissionIsFiledWhole) {
   FileSoundSystem sound(input, clock);
   Platform platform{clock, loop, services, shell, nullptr, nullptr, &sound, {}};
   platform.makeWorker = [&loop](std::string_view) { return makeThreadWorker(loop); };
+  // Takes are written as they are heard, each by a thread of its own, as in the program.
+  PosixTakeFiles takeFiles;
+  platform.takeFiles = &takeFiles;
+  platform.takeWriterThreads = true;
   ProgramOptions options;
   options.programFolder = folder.path();
   options.executablePath = folder.path() + "/tonvogel";
