@@ -96,11 +96,11 @@ enum class OwnText {
   AutoTxEndedByLoad,
   ScheduleSkippedInUse,  // %1 moment, %2 seconds
   SchedulePlaybackStopped,
-  ScheduleNotSent,         // %1 moment, %2 file, %3 reason
-  ScheduleSkippedLate,     // %1 moment, %2 seconds late
-  ScheduleSkippedTooSoon,  // %1 moment, %2 seconds since the last
-  ChannelBusySkipped,      // %1 sender or moment, %2 seconds
-  LockoutNoInput,          // %1 reason
+  ScheduleNotSent,          // %1 moment, %2 file, %3 reason
+  ScheduleSkippedLate,      // %1 moment, %2 seconds late
+  ScheduleSkippedTooSoon,   // %1 moment, %2 seconds since the last
+  ChannelBusySkipped,       // %1 sender or moment, %2 seconds
+  LockoutNoInput,           // %1 reason
   ProgramFolderUnwritable,  // %1 folder, %2 reason
   SettingsRecovered,        // %1 file, %2 lines found, %3 backup
   FolderLockUnavailable,    // %1 folder, %2 reason
@@ -120,6 +120,10 @@ enum class OwnText {
   DeviceHeldByServer,  // %1 device, %2 the server's name for it
   TxOutputGone,        // %1 output, %2 reason
   OutputMoveFailed,    // %1 output, %2 reason
+  DiskLowOnSpace,      // %1 recordings folder, %2 MB free
+  ArchiveCapUnkept,    // %1 recordings folder, %2 MB free, %3 cap in MB
+  CommandFailed,       // %1 command, %2 recording, %3 what happened
+  CommandsDropped,     // %1 recording whose command was dropped
   Count                // not a text; keep last
 };
 
