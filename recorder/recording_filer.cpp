@@ -15,7 +15,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A command told to end gets a second before it is killed.
+// How long the end waits for a command after a recording that is told to end (it gets a
+// second before it is killed).
 constexpr std::int64_t kCommandEndMs = 2000;
 constexpr std::string_view kVanishedCause = "filing.vanished";
 constexpr std::string_view kTreeCausePrefix = "filing.tree:";
