@@ -49,13 +49,6 @@ struct CommandAfterRecording : testing::Test {
     fs::create_directory(recordings);
     line(h.lines, 2) = recordings;
   }
-  // Transmissions from 0.2 to 5.2 s and from 20.2 to 25.2 s.
-  void twoTransmissions() {
-    h.silence(200);
-    h.burst(5000);
-    h.silence(15'000);
-    h.burst(5000);
-  }
   std::string logText() { return readFile(h.p().log.path()); }
 
   RecorderHarness h;
@@ -70,7 +63,7 @@ TEST_F(CommandAfterRecording, RunsOncePerRecordingWithEachArgumentWhole) {
   fs::permissions(script, fs::perms::owner_exec, fs::perm_options::add);
   line(h.lines, 41) = "flac";
   line(h.lines, 42) = "'" + script + "' %f %w \"%n\" %s";
-  twoTransmissions();
+  h.twoTransmissions();
   h.start();
   h.t.loop.runFor(40'000);
 
@@ -111,7 +104,7 @@ TEST_F(CommandAfterRecording, AHangingCommandIsEndedAtItsLimitWhileRecordingGoes
   };
   h.t.commandLimitMs = 400;
   line(h.lines, 42) = "sleep 30";
-  twoTransmissions();
+  h.twoTransmissions();
   Program& p = h.start();
   h.t.loop.runFor(40'000);
   // Both recordings are filed while the first command still hangs.

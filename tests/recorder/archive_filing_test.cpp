@@ -49,10 +49,7 @@ struct ArchiveFiling : testing::Test {
   // Transmissions from 0.2 to 5.2 s and from 20.2 to 25.2 s, both filed.
   Program& recordTwo(const std::string& format) {
     line(h.lines, 41) = format;
-    h.silence(200);
-    h.burst(5000);
-    h.silence(15'000);
-    h.burst(5000);
+    h.twoTransmissions();
     Program& p = h.start();
     h.t.loop.runFor(40'000);
     return p;
