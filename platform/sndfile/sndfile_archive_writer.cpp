@@ -1,7 +1,9 @@
 #include "platform/sndfile/sndfile_archive_writer.h"
 
+#include <fcntl.h>
 #include <samplerate.h>
 #include <sndfile.h>
+#include <unistd.h>
 
 #include <array>
 #include <cstdio>
@@ -132,12 +134,20 @@ Result<void> SndfileArchiveWriter::write(const std::string& source, const std::s
       written = copyResampled(from.get(), to.get(), in.channels,
                               static_cast<double>(out.samplerate) / in.samplerate, problem);
     }
-    if (written) sf_write_sync(to.get());
     // The encoders write their last frames and headers as the file is closed.
     if (sf_close(to.release()) != 0 && written) {
       written = false;
       problem = "the file could not be completed";
     }
+  }
+  // Synced before the rename: a power cut leaves the name with the whole copy or none.
+  if (written) {
+    const int fd = ::open(part.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 || ::fsync(fd) != 0) {
+      written = false;
+      problem = "cannot be synced to the disk";
+    }
+    if (fd >= 0) ::close(fd);
   }
   if (written && std::rename(part.c_str(), target.c_str()) != 0) {
     written = false;
