@@ -96,11 +96,11 @@ enum class OwnText {
   AutoTxEndedByLoad,
   ScheduleSkippedInUse,  // %1 moment, %2 seconds
   SchedulePlaybackStopped,
-  ScheduleNotSent,          // %1 moment, %2 file, %3 reason
-  ScheduleSkippedLate,      // %1 moment, %2 seconds late
-  ScheduleSkippedTooSoon,   // %1 moment, %2 seconds since the last
-  ChannelBusySkipped,       // %1 sender or moment, %2 seconds
-  LockoutNoInput,           // %1 reason
+  ScheduleNotSent,         // %1 moment, %2 file, %3 reason
+  ScheduleSkippedLate,     // %1 moment, %2 seconds late
+  ScheduleSkippedTooSoon,  // %1 moment, %2 seconds since the last
+  ChannelBusySkipped,      // %1 sender or moment, %2 seconds
+  LockoutNoInput,          // %1 reason
   ProgramFolderUnwritable,  // %1 folder, %2 reason
   SettingsRecovered,        // %1 file, %2 lines found, %3 backup
   FolderLockUnavailable,    // %1 folder, %2 reason

@@ -7,63 +7,23 @@
 # after.
 #
 #   archive_command.sh TONVOGEL_BINARY SOURCE_FOLDER
-#
-# Exit status 77 (a skip for CTest) when a tool it needs is missing.
 set -uo pipefail
-
-binary=$(readlink -f "$1")
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source_folder=$2
+# shellcheck source=tests/e2e/offscreen.sh
+source "$here/offscreen.sh" || exit 1
 # shellcheck source=scripts/common.sh
 source "$source_folder/scripts/common.sh" || exit 1
-
-for tool in timeout tr head; do
-  if ! command -v "$tool" >/dev/null 2>&1; then
-    echo "e2e: skipped: $tool missing"
-    exit 77
-  fi
-done
+offscreen_begin "$1"
 
 rate=11025
-work=$(mktemp -d "${TMPDIR:-/tmp}/tonvogel-archive.XXXXXX")
 program_folder=$work/program
 input=$work/net.wav
 scripts="$work/station scripts"
-export HOME=$work/home
-export XDG_CONFIG_HOME=$HOME/.config XDG_DATA_HOME=$HOME/.local/share
-export XDG_CACHE_HOME=$HOME/.cache XDG_RUNTIME_DIR=$work/runtime
-unset DBUS_SESSION_BUS_ADDRESS SESSION_MANAGER
-export TONVOGEL_DIALOGS=auto QT_QPA_PLATFORM=offscreen
 # The first command hangs for a minute: it must be ended after 20 s, some 8 s after the
 # second recording has been filed.
 export TONVOGEL_COMMAND_LIMIT_MS=20000
-mkdir -p "$program_folder" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR" "$scripts"
-chmod 700 "$XDG_RUNTIME_DIR"
-
-program_pid=""
-cleanup() {
-  if [ -n "$program_pid" ]; then
-    kill -9 "$program_pid" 2>/dev/null
-    wait "$program_pid" 2>/dev/null
-  fi
-}
-trap cleanup EXIT
-
-fail() {
-  echo "e2e: FAILED: $*"
-  echo "e2e: --- program's standard error ---"
-  cat "$work/run.err"
-  echo "e2e: --- end; files kept in $work"
-  exit 1
-}
-
-await() {
-  local until=$((SECONDS + $1))
-  shift
-  until "$@"; do
-    [ "$SECONDS" -ge "$until" ] && return 1
-    sleep 0.1
-  done
-}
+mkdir -p "$program_folder" "$scripts"
 
 # Two transmissions of 6 s of noise, 6 s apart (more than the pause after silence), then
 # silence.
@@ -75,7 +35,7 @@ body=$work/net.raw
   head -c $((6 * rate)) /dev/urandom
   head -c $((60 * rate)) /dev/zero | tr '\0' '\200'
 } >"$body"
-tonvogel_wav8 "$rate" "$body" >"$input" || fail "cannot write $input"
+tonvogel_wav8 "$rate" "$body" >"$input" || offscreen_fail "cannot write $input"
 
 # Writes its arguments, one a line, and hangs the first time it runs.
 cat >"$scripts/after recording" <<'SCRIPT'
@@ -99,45 +59,41 @@ settings=(
   67 3 180 4 5 3 50 1 0 0 1 0 0 10 1 1 0 6 "15        15" 15 15 6760 5325 15 0
   300 "" default "serial 0" localhost:4532 "" 10 flac "'$scripts/after recording' %f %w %n %s" 0)
 printf '%s\r\n' "${settings[@]}" >"$program_folder/Tonvogel.ini"
-cp -r "$source_folder/resources/." "$program_folder/" || fail "cannot copy resources/"
+cp -r "$source_folder/resources/." "$program_folder/" || offscreen_fail "cannot copy resources/"
 
 echo "e2e: [$SECONDS s] recording two transmissions"
-"$binary" --program-folder "$program_folder" --input-file "$input" \
+"$OFFSCREEN_BINARY" --program-folder "$program_folder" --input-file "$input" \
   >"$work/run.out" 2>"$work/run.err" &
 program_pid=$!
+OFFSCREEN_PIDS+=("$program_pid")
 
 two_filed() { [ "$(find "$program_folder/W" -name '1_*.wav' 2>/dev/null | wc -l)" -eq 2 ]; }
-await 60 two_filed || fail "two recordings were not filed in W"
-[ -e "$scripts/hung" ] || fail "the command did not run after the first recording"
+offscreen_until 60 two_filed || offscreen_fail "two recordings were not filed in W"
+[ -e "$scripts/hung" ] || offscreen_fail "the command did not run after the first recording"
 # Filed while the first command still hangs.
-grep -q 'ended after' "$work/run.err" && fail "the second recording waited for the first command"
+grep -q 'ended after' "$work/run.err" && offscreen_fail "the second recording waited for the first command"
 echo "e2e: [$SECONDS s] both recordings filed while the first command hangs"
 
 second_ran() { grep -q 'ran for' "$work/run.err"; }
-await 30 second_ran || fail "the second recording's command did not run"
-grep -q 'ended after 20 s' "$work/run.err" || fail "the hanging command was not ended at its limit"
-kill -TERM "$program_pid"
-timeout 20 tail --pid="$program_pid" -f /dev/null || fail "the program did not end on SIGTERM"
-wait "$program_pid" 2>/dev/null
-program_pid=""
+offscreen_until 30 second_ran || offscreen_fail "the second recording's command did not run"
+grep -q 'ended after 20 s' "$work/run.err" || offscreen_fail "the hanging command was not ended at its limit"
+offscreen_end program "$program_pid"
 
 mapfile -t names < <(find "$program_folder/W" -name '1_*.wav' -printf '%f\n' | sort)
 expected=$work/expected
 : >"$expected"
 for name in "${names[@]}"; do
   stem=${name%.wav}
-  [[ $name =~ ^1_([0-9]{2})-([0-9]{2})-([0-9]{4})_([0-9]{2})- ]] || fail "unexpected name $name"
+  [[ $name =~ ^1_([0-9]{2})-([0-9]{2})-([0-9]{4})_([0-9]{2})- ]] || offscreen_fail "unexpected name $name"
   hour="$program_folder/FK_1/Ja_${BASH_REMATCH[3]}/Mo-${BASH_REMATCH[1]}/Tg-${BASH_REMATCH[2]}/hh-${BASH_REMATCH[4]}"
   flac=$hour/$stem.flac
-  [ "$(head -c 4 "$flac" 2>/dev/null)" = "fLaC" ] || fail "no FLAC copy $flac"
-  [ -e "$hour/$name" ] && fail "a WAV copy beside the FLAC one: $hour/$name"
+  [ "$(head -c 4 "$flac" 2>/dev/null)" = "fLaC" ] || offscreen_fail "no FLAC copy $flac"
+  [ -e "$hour/$name" ] && offscreen_fail "a WAV copy beside the FLAC one: $hour/$name"
   bytes=$(stat -c %s "$program_folder/W/$name")
   seconds=$(awk -v b="$bytes" -v r="$rate" 'BEGIN {printf "%.2f", (b - 44) / r}')
   printf '%s\n' "$flac" "$program_folder/W/$name" "$stem" "$seconds" --- >>"$expected"
 done
 diff "$expected" "$scripts/args" >"$work/args.diff" ||
-  fail "the command's arguments differ: $(cat "$work/args.diff")"
+  offscreen_fail "the command's arguments differ: $(cat "$work/args.diff")"
 
-echo "e2e: [$SECONDS s] passed: FLAC copies in the tree, the command's arguments whole, a hang ended"
-rm -rf "$work"
-exit 0
+offscreen_passed "FLAC copies in the tree, the command's arguments whole, a hang ended"
