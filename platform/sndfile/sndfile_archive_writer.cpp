@@ -5,7 +5,6 @@
 #include <sndfile.h>
 #include <unistd.h>
 
-#include <array>
 #include <cstdio>
 #include <memory>
 #include <vector>
@@ -127,7 +126,11 @@ Result<void> SndfileArchiveWriter::write(const std::string& source, const std::s
   std::string problem;
   {
     SoundFile to(sf_open(part.c_str(), SFM_WRITE, &out));
-    if (!to) return failure(target + ": " + sf_strerror(nullptr));
+    if (!to) {
+      const std::string why = sf_strerror(nullptr);
+      std::remove(part.c_str());
+      return failure(target + ": " + why);
+    }
     if (format == ArchiveFormat::Opus) {
       // libsndfile spreads the level over 6 to 256 kbit/s; left alone it writes some
       // 25 kbit/s. Speech is clear at some 8, under a tenth of a recording at 11025 Hz.
