@@ -1,6 +1,8 @@
 // Tonvogel: parses the command line, builds the platform and runs the program.
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -14,6 +16,8 @@
 #include "platform/alsa/alsa_sound_system.h"
 #include "platform/file/file_sound_system.h"
 #include "platform/files.h"
+#include "platform/posix/posix_command_runner.h"
+#include "platform/posix/posix_disk_space.h"
 #include "platform/posix/posix_file_sync.h"
 #include "platform/posix/posix_shell.h"
 #include "platform/posix/posix_take_file.h"
@@ -24,6 +28,7 @@
 #include "platform/qt/folder_lock.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/termination_signals.h"
+#include "platform/sndfile/sndfile_archive_writer.h"
 
 namespace {
 
@@ -158,7 +163,17 @@ int main(int argc, char** argv) {
   tv::PosixTakeFiles takeFiles;
   platform.takeFiles = &takeFiles;
   platform.takeWriterThreads = true;
-  tv::Program program(platform, {folder.string(), executable, holdsLock, lockProblem});
+  tv::SndfileArchiveWriter archiveWriter;
+  platform.archiveWriter = &archiveWriter;
+  tv::PosixCommandRunner commands;
+  platform.commands = &commands;
+  tv::PosixDiskSpace diskSpace;
+  platform.diskSpace = &diskSpace;
+  tv::ProgramOptions programOptions{folder.string(), executable, holdsLock, lockProblem};
+  // The end-to-end tests shorten the time a command after a recording may run.
+  if (const char* limit = std::getenv("TONVOGEL_COMMAND_LIMIT_MS"); limit && *limit)
+    programOptions.commandLimitMs = std::max(1L, std::strtol(limit, nullptr, 10));
+  tv::Program program(platform, std::move(programOptions));
   // Without windows to look at, the log is what the user sees: standard error (the
   // journal of a service, the terminal of a test) gets a copy.
   const QString qpa = QGuiApplication::platformName();

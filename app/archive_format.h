@@ -1,8 +1,4 @@
 #pragma once
 
-namespace tv {
-
-// The format the archived copies of the recordings are written in.
-enum class ArchiveFormat { Wav, Flac, Opus, Mp3 };
-
-}  // namespace tv
+// The format is a word of the settings and a choice of the archive writer alike.
+#include "platform/archive_format.h"

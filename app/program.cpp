@@ -22,6 +22,7 @@ Program::Program(Platform platform_, ProgramOptions options)
       programFolder(std::move(options.programFolder)),
       executablePath(std::move(options.executablePath)),
       holdsFolderLock(options.holdsFolderLock),
+      commandLimitMs(options.commandLimitMs),
       frm_inst(ui_),
       frm_CQ(ui_),
       frm_Info(ui_),

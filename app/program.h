@@ -21,7 +21,10 @@
 #include "app/text_application.h"
 #include "app/tray_menu.h"
 #include "app/wait_form.h"
+#include "platform/archive_writer.h"
 #include "platform/clock.h"
+#include "platform/command_runner.h"
+#include "platform/disk_space.h"
 #include "platform/event_loop.h"
 #include "platform/file_sync.h"
 #include "platform/log.h"
@@ -76,6 +79,12 @@ struct Platform {
   // A thread of its own writes each take (a real input's capture thread must never wait
   // for the disk); otherwise whoever delivers the samples writes them (a test's input).
   bool takeWriterThreads = false;
+  // Writes the dated tree's copies in the compressed formats; without it they are WAV.
+  ArchiveWriter* archiveWriter = nullptr;
+  // Runs the command after each recording; without it none is run.
+  CommandRunner* commands = nullptr;
+  // Tells the room left on the recordings folder's disk; without it nothing is checked.
+  DiskSpace* diskSpace = nullptr;
 };
 
 struct ProgramOptions {
@@ -86,6 +95,8 @@ struct ProgramOptions {
   bool holdsFolderLock = true;
   // Why no lock could be made, when that is why this copy does not hold it.
   std::string folderLockProblem;
+  // How long the command after a recording may run before it is ended.
+  std::int64_t commandLimitMs = 10 * 60 * 1000;
 };
 
 // The program: its settings values, its own values, its seven windows and its
@@ -182,6 +193,7 @@ class Program {
   std::string programFolder;
   std::string executablePath;
   bool holdsFolderLock = true;
+  std::int64_t commandLimitMs;
   std::string languageCode;
   TextTable germanTable;
   TextTable englishTable;

@@ -43,6 +43,31 @@ std::string reasonAlone(const std::string& message) {
 
 }  // namespace
 
+std::optional<std::string> recordingAt(const std::string& folderAndStem) {
+  std::error_code ec;
+  for (ArchiveFormat format :
+       {ArchiveFormat::Wav, ArchiveFormat::Flac, ArchiveFormat::Opus, ArchiveFormat::Mp3}) {
+    const std::string path = folderAndStem + std::string(archiveExtension(format));
+    if (fs::exists(path, ec)) return path;
+  }
+  // Ogg Opus as other programs name it.
+  if (fs::exists(folderAndStem + ".ogg", ec)) return folderAndStem + ".ogg";
+  return std::nullopt;
+}
+
+std::optional<std::string> treeCopyOf(const std::string& captureName,
+                                      const std::string& recordingsFolder) {
+  const std::string stem = fs::path(captureName).stem().string();
+  for (int language : {1, 2, 3}) {
+    const auto folders = documentationFolders(captureName, language);
+    if (!folders) return std::nullopt;
+    fs::path at(recordingsFolder);
+    for (const std::string& folder : *folders) at /= folder;
+    if (auto found = recordingAt((at / stem).string())) return found;
+  }
+  return std::nullopt;
+}
+
 std::optional<FolderGone> recordingsFolderGone(const std::string& recordingsFolder,
                                                bool hadCollectingFolder) {
   std::error_code ec;
@@ -57,7 +82,8 @@ std::optional<FolderGone> recordingsFolderGone(const std::string& recordingsFold
 
 std::optional<std::string> copyIntoTree(const std::string& source, const std::string& name,
                                         const std::string& recordingsFolder, int languageIndex,
-                                        std::string* reason) {
+                                        const TreeFormat& format, std::string* reason,
+                                        std::string* made) {
   const auto folders = documentationFolders(name, languageIndex);
   if (!folders) {
     if (reason) *reason = "no folder names for language " + std::to_string(languageIndex);
@@ -68,9 +94,16 @@ std::optional<std::string> copyIntoTree(const std::string& source, const std::st
   for (std::size_t i = 0; at && i < folders->size(); ++i)
     at = folderIn(*at, (*folders)[i], problem);
   if (at) {
-    if (auto copied = copyFileAtomically(source, *at + "/" + name); !copied) {
+    const ArchiveFormat inForce = format.inForce();
+    const std::string target =
+        *at + "/" + fs::path(name).stem().string() + std::string(archiveExtension(inForce));
+    const Result<void> copied = inForce == ArchiveFormat::Wav
+                                    ? copyFileAtomically(source, target)
+                                    : format.writer->write(source, target, inForce);
+    if (!copied) {
       problem = {copied.error().message, reasonAlone(copied.error().message)};
     } else {
+      if (made) *made = target;
       return std::nullopt;
     }
   }
@@ -78,14 +111,16 @@ std::optional<std::string> copyIntoTree(const std::string& source, const std::st
   return problem.text;
 }
 
-std::vector<std::string> retryTreeCopies(const std::vector<std::string>& owed, int languageIndex) {
+std::vector<std::string> retryTreeCopies(const std::vector<std::string>& owed, int languageIndex,
+                                         const TreeFormat& format) {
   std::vector<std::string> settled;
   for (const std::string& path : owed) {
     const fs::path copy(path);
+    const std::string name = copy.filename().string();
+    const std::string recordingsFolder = copy.parent_path().parent_path().string();
     std::error_code ec;
-    if (!fs::is_regular_file(copy, ec) ||
-        !copyIntoTree(path, copy.filename().string(), copy.parent_path().parent_path().string(),
-                      languageIndex)) {
+    if (!fs::is_regular_file(copy, ec) || treeCopyOf(name, recordingsFolder) ||
+        !copyIntoTree(path, name, recordingsFolder, languageIndex, format)) {
       settled.push_back(path);
     }
   }
@@ -138,10 +173,24 @@ FilingResult performFiling(FilingJob& job) {
   result.vanished = recordingsFolderGone(job.recordingsFolder, job.hadCollectingFolder);
   if (result.vanished) return result;
 
+  // Room for the tree's copy, as large as the wave at most, and then for what it
+  // really took: a compressed size is known only once written.
+  const std::uintmax_t waveBytes = fs::file_size(job.workingFile, ec);
+  result.cap = keepArchiveUnderCap(job.recordingsFolder, job.cap,
+                                   job.logging && !ec ? waveBytes : 0, job.name);
   if (job.logging) {
-    result.treeProblem = copyIntoTree(job.workingFile, job.name, job.recordingsFolder,
-                                      job.languageIndex, &result.treeReason);
+    result.treeProblem =
+        copyIntoTree(job.workingFile, job.name, job.recordingsFolder, job.languageIndex,
+                     job.treeFormat, &result.treeReason, &result.treePath);
     result.treeCopied = !result.treeProblem;
+    if (result.treeCopied && job.cap.capBytes > 0) {
+      CapOutcome settled = keepArchiveUnderCap(job.recordingsFolder, job.cap, 0, job.name);
+      settled.deleted.insert(settled.deleted.begin(), result.cap.deleted.begin(),
+                             result.cap.deleted.end());
+      settled.problems.insert(settled.problems.begin(), result.cap.problems.begin(),
+                              result.cap.problems.end());
+      result.cap = std::move(settled);
+    }
   }
 
   FolderProblem problem;
@@ -159,7 +208,8 @@ FilingResult performFiling(FilingJob& job) {
     result.collectReason = problem.reason;
   }
 
-  if (job.logging) result.treeSettled = retryTreeCopies(job.treeOwed, job.languageIndex);
+  if (job.logging)
+    result.treeSettled = retryTreeCopies(job.treeOwed, job.languageIndex, job.treeFormat);
   return result;
 }
 

@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/archive_writer.h"
 #include "platform/sound/take_writer.h"
+#include "recorder/archive_cap.h"
 
 namespace tv {
 
@@ -15,6 +17,15 @@ enum class FolderGone {
   // It is there, but without the W folder it had: the empty mount point of a disk that
   // is not mounted.
   collectingFolderMissing,
+};
+
+// How the dated tree's copies are written.
+struct TreeFormat {
+  ArchiveFormat format = ArchiveFormat::Wav;
+  // Writes the formats other than WAV; without one every copy is WAV.
+  ArchiveWriter* writer = nullptr;
+
+  ArchiveFormat inForce() const { return writer ? format : ArchiveFormat::Wav; }
 };
 
 // What one filing needs, fixed on the GUI thread when it is handed to the filing worker:
@@ -37,6 +48,8 @@ struct FilingJob {
   bool hadCollectingFolder = false;
   bool logging = false;
   int languageIndex = 1;
+  TreeFormat treeFormat;
+  CapRule cap;
   // Copies in W whose copy into the dated tree is still owed.
   std::vector<std::string> treeOwed;
 };
@@ -63,27 +76,43 @@ struct FilingResult {
   std::optional<std::string> treeProblem;
   std::string treeReason;
   bool treeCopied = false;
+  std::string treePath;  // the copy made in the tree
+  // What the archive cap deleted, and whether the disk keeps room.
+  CapOutcome cap;
   // Owed tree copies that were made now, or whose copy in W has gone.
   std::vector<std::string> treeSettled;
 };
 
 // The disk work of one filing, in the order of the recorder's steps: the take is
-// completed, its playing time read, and when it is long enough it is copied into the
-// dated tree (with logging on) and into W. Folders are made on first use, but never
-// under a recordings folder that has vanished. Runs on the filing worker; touches
-// nothing but the files.
+// completed, its playing time read, and when it is long enough room is made for it under
+// the archive cap, and it is copied into the dated tree (with logging on) and into W. Folders are
+// made on first use, but never under a recordings folder that has vanished. Runs on the filing
+// worker; touches nothing but the files.
 FilingResult performFiling(FilingJob& job);
 
 // Tries the owed copies into the tree again; returns those made now, and those whose copy
 // in W has gone (deleted on purpose: nothing is owed any more).
-std::vector<std::string> retryTreeCopies(const std::vector<std::string>& owed, int languageIndex);
+// An owed copy whose recording is in the tree already, in any format, is made too.
+std::vector<std::string> retryTreeCopies(const std::vector<std::string>& owed, int languageIndex,
+                                         const TreeFormat& format);
 
-// The copy of a recording in W into the dated tree of `recordingsFolder`: none when it
-// is made, else what failed (and in `reason` the reason alone, the same for every
-// recording that fails alike).
+// The copy of a recording in W into the dated tree of `recordingsFolder`, in `format`
+// under the recording's name with that format's extension: none when it is made (its
+// path in `made`), else what failed (and in `reason` the reason alone, the same for
+// every recording that fails alike).
 std::optional<std::string> copyIntoTree(const std::string& source, const std::string& name,
                                         const std::string& recordingsFolder, int languageIndex,
-                                        std::string* reason = nullptr);
+                                        const TreeFormat& format, std::string* reason = nullptr,
+                                        std::string* made = nullptr);
+
+// The file of a recording at `folderAndStem` (a path without extension) in any of the
+// formats a recording is kept in, if there is one.
+std::optional<std::string> recordingAt(const std::string& folderAndStem);
+
+// A copy of the recording `captureName` in the dated tree of `recordingsFolder`, in any
+// format and under any language's folders (a language changed keeps the older tree).
+std::optional<std::string> treeCopyOf(const std::string& captureName,
+                                      const std::string& recordingsFolder);
 
 // Why `recordingsFolder` counts as gone, or none while it is there. The file system's
 // device number is not compared: a disk plugged in again gets a new one.

@@ -15,11 +15,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The extensions a recording may carry in W and in the tree (the archive formats too).
-constexpr const char* kRecordingExtensions[] = {".wav", ".flac", ".ogg", ".opus"};
+// How long the end waits for a command after a recording that is told to end (it gets a
+// second before it is killed).
+constexpr std::int64_t kCommandEndMs = 2000;
 constexpr std::string_view kVanishedCause = "filing.vanished";
 constexpr std::string_view kTreeCausePrefix = "filing.tree:";
 constexpr std::string_view kKeptCausePrefix = "filing.kept:";
+constexpr std::string_view kCapUnkeptCause = "archive.unkept";
+constexpr std::string_view kLowOnSpaceCause = "archive.low";
 
 std::vector<std::string> readLines(const std::string& path) {
   std::vector<std::string> lines;
@@ -36,19 +39,9 @@ std::string normal(const std::string& path) {
   return fs::path(path).lexically_normal().string();
 }
 
-bool anyRecordingAt(const fs::path& folderAndStem) {
-  std::error_code ec;
-  for (const char* extension : kRecordingExtensions) {
-    fs::path candidate = folderAndStem;
-    candidate += extension;
-    if (fs::exists(candidate, ec)) return true;
-  }
-  return false;
-}
-
 }  // namespace
 
-RecordingFiler::RecordingFiler(Program& program) : p_(program) {}
+RecordingFiler::RecordingFiler(Program& program) : afterRecording(program), p_(program) {}
 
 RecordingFiler::~RecordingFiler() = default;
 
@@ -114,13 +107,8 @@ bool RecordingFiler::treeCopyOwed(const std::string& path) {
 bool RecordingFiler::nameInUse(const std::string& name) const {
   if (inFlight_.count(name) > 0) return true;
   const std::string stem = fs::path(name).stem().string();
-  if (anyRecordingAt(stem) || anyRecordingAt(fs::path(collectingFolder()) / stem)) return true;
-  if (const auto folders = documentationFolders(name, p_.languageIndex)) {
-    fs::path tree(p_.recordingsFolder);
-    for (const std::string& folder : *folders) tree /= folder;
-    if (anyRecordingAt(tree / stem)) return true;
-  }
-  return false;
+  return recordingAt(stem) || recordingAt((fs::path(collectingFolder()) / stem).string()) ||
+         treeCopyOf(name, p_.recordingsFolder);
 }
 
 FilingJob RecordingFiler::jobFor(const std::string& name) const {
@@ -134,6 +122,9 @@ FilingJob RecordingFiler::jobFor(const std::string& name) const {
   job.hadCollectingFolder = normal(p_.recordingsFolder) == normal(lastFilingFolder_);
   job.logging = p_.loggingFlag == 1;
   job.languageIndex = p_.languageIndex;
+  job.treeFormat = {p_.archiveFormat, p_.platform.archiveWriter};
+  job.cap.capBytes = static_cast<std::uint64_t>(p_.archiveCapMb) * 1024 * 1024;
+  job.cap.diskSpace = p_.platform.diskSpace;
   if (job.logging) job.treeOwed = treeOwed_;
   return job;
 }
@@ -190,8 +181,9 @@ void RecordingFiler::retryTreeCopies() {
   if (p_.loggingFlag != 1 || treeOwed_.empty()) return;
   const std::vector<std::string> owed = treeOwed_;
   const int language = p_.languageIndex;
+  const TreeFormat format{p_.archiveFormat, p_.platform.archiveWriter};
   worker().run<std::vector<std::string>>(
-      [owed, language] { return tv::retryTreeCopies(owed, language); },
+      [owed, language, format] { return tv::retryTreeCopies(owed, language, format); },
       [this](std::vector<std::string> settled) { settleTreeCopies(settled); });
 }
 
@@ -201,6 +193,8 @@ void RecordingFiler::finish(std::int64_t limitMs) {
                                  " filings not done in time: their recordings stay in the "
                                  "working directory for the next start");
   }
+  afterRecording.programEnds();
+  afterRecording.finish(kCommandEndMs);
 }
 
 void RecordingFiler::reported(const FilingJob& job, const FilingResult& result) {
@@ -232,6 +226,7 @@ void RecordingFiler::reported(const FilingJob& job, const FilingResult& result) 
   }
   p_.notices.clear(kVanishedCause);
 
+  keptUnderCap(job, result.cap);
   if (result.treeProblem) {
     treeCopyFailed(job, result);
   } else if (result.treeCopied) {
@@ -251,9 +246,36 @@ void RecordingFiler::reported(const FilingJob& job, const FilingResult& result) 
   p_.frm_DoKu.sb.setPanelText(2, numberText(p_.soundFileCount));
   p_.recorder.fileRecorded(result.collectedPath, result.seconds);
   deleteWorkingFile(job.workingFile);
+  std::error_code ec;
+  const std::string collected = fs::absolute(result.collectedPath, ec).string();
+  afterRecording.recordingFiled(
+      {result.treeCopied ? fs::absolute(result.treePath, ec).string() : collected, collected,
+       fs::path(job.name).stem().string(), result.seconds});
   p_.log.info("filing",
               job.name + " filed in " + fs::path(result.collectedPath).parent_path().string());
   if (job.leftover) p_.notice("filing", p_.ownMessage(OwnText::LeftoverFiled, {job.name}));
+}
+
+void RecordingFiler::keptUnderCap(const FilingJob& job, const CapOutcome& cap) {
+  for (const std::string& path : cap.deleted)
+    p_.log.info("archive", path + " deleted to keep the archive under its cap");
+  for (const std::string& problem : cap.problems) p_.log.warning("archive", problem);
+  const std::string freeMb = std::to_string(cap.freeBytes / (1024 * 1024));
+  const std::string capMb = std::to_string(job.cap.capBytes / (1024 * 1024));
+  // A cap that can no longer be kept says more than a disk low on space: one of them.
+  if (cap.unkept) {
+    p_.notices.tellOnce(
+        kCapUnkeptCause, "archive",
+        p_.ownMessage(OwnText::ArchiveCapUnkept, {job.recordingsFolder, freeMb, capMb}));
+  } else {
+    p_.notices.clear(kCapUnkeptCause);
+  }
+  if (cap.lowOnSpace && !cap.unkept) {
+    p_.notices.tellOnce(kLowOnSpaceCause, "archive",
+                        p_.ownMessage(OwnText::DiskLowOnSpace, {job.recordingsFolder, freeMb}));
+  } else if (!cap.lowOnSpace) {
+    p_.notices.clear(kLowOnSpaceCause);
+  }
 }
 
 void RecordingFiler::tellVanished(const FilingJob& job, FolderGone why) {

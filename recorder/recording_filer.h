@@ -10,6 +10,7 @@
 
 #include "platform/sound/mci.h"
 #include "platform/worker.h"
+#include "recorder/after_recording.h"
 #include "recorder/filing_on_disk.h"
 
 namespace tv {
@@ -49,7 +50,8 @@ class RecordingFiler {
   // The program is about to end: leftovers are no longer taken up.
   void programEnds() { ending_ = true; }
   // The end of the program: waits at most `limitMs` for the filings under way; those
-  // not done by then stay in the working directory for the next start.
+  // not done by then stay in the working directory for the next start. The command
+  // after a recording that still runs then is ended.
   void finish(std::int64_t limitMs);
   std::size_t filingsUnderWay() const { return inFlight_.size(); }
 
@@ -66,6 +68,9 @@ class RecordingFiler {
   // The collecting folder of the recordings folder in force.
   std::string collectingFolder() const;
 
+  // The command after each filed recording.
+  AfterRecording afterRecording;
+
   static constexpr const char* kTreeOwedFile = "tree-owed.txt";
   static constexpr const char* kLastFilingFile = "last-filing.txt";
 
@@ -74,6 +79,7 @@ class RecordingFiler {
   void submit(FilingJob job);
   void reported(const FilingJob& job, const FilingResult& result);
   void tellVanished(const FilingJob& job, FolderGone why);
+  void keptUnderCap(const FilingJob& job, const CapOutcome& cap);
   void keepWorkingFile(const FilingJob& job, const FilingResult& result);
   void deleteWorkingFile(const std::string& name);
   void treeCopyFailed(const FilingJob& job, const FilingResult& result);

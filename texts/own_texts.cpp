@@ -187,15 +187,22 @@ constexpr std::array<OwnTextRow, kOwnTextCount> kOwnTexts{{
      "Longest wait in seconds for a clear channel before transmitting (0 = off)"},
     {OwnText::ArchiveFormatLabel, "Archivformat", "Archive format"},
     {OwnText::ArchiveFormatTip,
-     "Format, in dem die Aufnahmen archiviert werden: wav, flac, opus oder mp3",
-     "Format the recordings are archived in: wav, flac, opus or mp3"},
+     "Format der Kopien im Dokumentationsbaum: wav, flac (verlustfrei), opus (Sprache, klein) "
+     "oder mp3; W bleibt WAV",
+     "Format of the copies in the dated tree: wav, flac (lossless), opus (speech, small) or "
+     "mp3; W stays WAV"},
     {OwnText::AfterRecordingLabel, "Befehl nach jeder Aufnahme", "Command after each recording"},
     {OwnText::AfterRecordingTip,
-     "Wird nach jeder gespeicherten Aufnahme ausgeführt (leer = keiner)",
-     "Run after each recording has been saved (empty = none)"},
+     "Wird nach jeder gespeicherten Aufnahme ohne Shell ausgeführt; %f = archivierte Datei, "
+     "%w = Kopie in W, %n = Name, %s = Sekunden (leer = keiner)",
+     "Run after each recording has been saved, without a shell; %f = archived file, %w = copy "
+     "in W, %n = name, %s = seconds (empty = none)"},
     {OwnText::ArchiveCapLabel, "Archiv höchstens", "Archive cap"},
-    {OwnText::ArchiveCapTip, "Größter Platz, den das Archiv belegen darf, in MB (0 = keine Grenze)",
-     "Most space the archive may take, in MB (0 = no cap)"},
+    {OwnText::ArchiveCapTip,
+     "Größter Platz, den das Archiv belegen darf, in MB; die ältesten Aufnahmen des "
+     "Dokumentationsbaums gehen zuerst, W nie (0 = keine Grenze)",
+     "Most space the archive may take, in MB; the oldest recordings of the dated tree go "
+     "first, W never (0 = no cap)"},
     {OwnText::SecondsUnit, "Sek.", "s"},
     {OwnText::MoreSettingsAccept, "Änderungen übernehmen", "Accept changes"},
     {OwnText::MoreSettingsAcceptTip, "Speichert die Einstellungen beider Seiten und übernimmt sie",
@@ -328,6 +335,25 @@ constexpr std::array<OwnTextRow, kOwnTextCount> kOwnTexts{{
      "Die Wiedergabe ließ sich nicht auf %1 umschalten (%2) und klingt weiter, wo sie war.",
      "The playback could not move to %1 (%2) and sounds on where it was."},
     {OwnText::SoundFileReading, "%1   (wird gelesen: %2 %)", "%1   (reading: %2 %)"},
+    {OwnText::DiskLowOnSpace,
+     "Auf dem Datenträger des Aufnahmeordners %1 sind nur noch %2 MB frei. Ist er voll, wird "
+     "nichts mehr aufgenommen; eine Grenze für das Archiv (zweite Seite der Einstellungen) "
+     "löscht die ältesten Aufnahmen des Dokumentationsbaums rechtzeitig.",
+     "Only %2 MB are free on the disk of the recordings folder %1. When it is full, nothing "
+     "more is recorded; an archive cap (second page of the settings) deletes the oldest "
+     "recordings of the dated tree in time."},
+    {OwnText::ArchiveCapUnkept,
+     "Im Dokumentationsbaum von %1 ist keine ältere Aufnahme mehr zu löschen: die Grenze von "
+     "%3 MB oder 200 MB freier Platz lässt sich nicht halten (%2 MB frei). Ist der Datenträger "
+     "voll, wird nichts mehr aufgenommen.",
+     "The dated tree of %1 has no older recording left to delete: the cap of %3 MB or 200 MB "
+     "of free space cannot be kept (%2 MB free). When the disk is full, nothing more is "
+     "recorded."},
+    {OwnText::CommandFailed, "Der Befehl nach der Aufnahme %2 ist fehlgeschlagen: %1 – %3.",
+     "The command after the recording %2 failed: %1 – %3."},
+    {OwnText::CommandsDropped,
+     "Mehr als 100 Befehle nach Aufnahmen warteten; der älteste, für %1, entfällt.",
+     "More than 100 commands after recordings were waiting; the oldest, for %1, is dropped."},
 }};
 
 // A row out of place would hand every later message the wrong words.

@@ -120,7 +120,11 @@ enum class OwnText {
   TxOutputGone,        // %1 output, %2 reason
   OutputMoveFailed,    // %1 output, %2 reason
   SoundFileReading,    // %1 file, %2 percent read
-  Count                     // not a text; keep last
+  DiskLowOnSpace,      // %1 recordings folder, %2 MB free
+  ArchiveCapUnkept,    // %1 recordings folder, %2 MB free, %3 cap in MB
+  CommandFailed,       // %1 command, %2 recording, %3 what happened
+  CommandsDropped,     // %1 recording whose command was dropped
+  Count                // not a text; keep last
 };
 
 inline constexpr std::size_t kOwnTextCount = static_cast<std::size_t>(OwnText::Count);

@@ -3,7 +3,7 @@
 # and the program's log, which it copies to standard error without a display, says what
 # it does.
 #
-# Sourced by tests/e2e/start_at_login.sh and tests/e2e/one_copy.sh, which call
+# Sourced by tests/e2e/start_at_login.sh, one_copy.sh and archive_command.sh, which call
 # offscreen_begin first and offscreen_passed last.
 # shellcheck shell=bash
 

@@ -32,10 +32,7 @@ struct Filing : testing::Test {
   std::vector<std::string> owed() { return readLines(h.t.file(RecordingFiler::kTreeOwedFile)); }
   // Transmissions from 0.2 to 5.2 s and from 20.2 to 25.2 s; runs the first one's 15 s.
   Program& startTwoTransmissions() {
-    h.silence(200);
-    h.burst(5000);
-    h.silence(15'000);
-    h.burst(5000);
+    h.twoTransmissions();
     Program& p = h.start();
     h.t.loop.runFor(15'000);
     return p;

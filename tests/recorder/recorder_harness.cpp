@@ -40,6 +40,13 @@ void RecorderHarness::soft(int ms, int swing) {
   }
 }
 
+void RecorderHarness::twoTransmissions() {
+  silence(200);
+  burst(5000);
+  silence(15'000);
+  burst(5000);
+}
+
 Program& RecorderHarness::start() {
   // Silence after the script, so that the program never runs past the input.
   silence(600'000);

@@ -24,6 +24,8 @@ struct RecorderHarness {
   // A quiet, varied sound of ±`swing` around the zero line: far below the
   // threshold, as the first word of a phrase may be.
   void soft(int ms, int swing);
+  // Transmissions from 0.2 to 5.2 s and from 20.2 to 25.2 s.
+  void twoTransmissions();
   std::size_t at(int ms) const { return static_cast<std::size_t>(ms) * kRate / 1000; }
 
   // Writes the input and the settings and starts the program.

@@ -14,10 +14,14 @@ Program& TestProgram::build() {
   platform.takeFiles = takeFiles ? takeFiles : &posixTakeFiles;
   platform.takeWriterThreads = takeWriterThreads;
   platform.makeWorker = makeWorker;
+  platform.archiveWriter = &archiveWriter;
+  platform.commands = &commands;
+  platform.diskSpace = diskSpace;
   ProgramOptions options;
   options.programFolder = temp.path();
   options.executablePath = temp.path() + "/tonvogel";
   options.holdsFolderLock = holdsFolderLock;
+  options.commandLimitMs = commandLimitMs;
   program = std::make_unique<Program>(platform, std::move(options));
   loop.attach(program->ui().timers());
   loop.whileWaiting = [this] {

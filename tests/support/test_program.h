@@ -4,7 +4,9 @@
 #include <string>
 
 #include "app/program.h"
+#include "platform/posix/posix_command_runner.h"
 #include "platform/posix/posix_take_file.h"
+#include "platform/sndfile/sndfile_archive_writer.h"
 #include "tests/support/quiet_receiver.h"
 #include "tests/support/recording_file_sync.h"
 #include "tests/support/scripted_services.h"
@@ -46,6 +48,13 @@ struct TestProgram {
   bool takeWriterThreads = false;
   // Workers for slow work; without one, jobs run on the loop at its next turn.
   WorkerFactory makeWorker;
+  // The archive's compressed copies are written as the program writes them.
+  SndfileArchiveWriter archiveWriter;
+  // Commands after recordings are real processes.
+  PosixCommandRunner commands;
+  std::int64_t commandLimitMs = 10 * 60 * 1000;
+  // The room on the recordings folder's disk; not checked unless a test sets it.
+  DiskSpace* diskSpace = nullptr;
   std::unique_ptr<Program> program;
   // While the installation window waits, answer it as a user who accepts would: German
   // unless a language is already set, acceptance, install. No time passes for it, so a
