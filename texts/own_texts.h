@@ -120,6 +120,9 @@ enum class OwnText {
   DeviceHeldByServer,  // %1 device, %2 the server's name for it
   TxOutputGone,        // %1 output, %2 reason
   OutputMoveFailed,    // %1 output, %2 reason
+  // Both: %1 settings file, %2 program folder.
+  HeadlessNoSettings,
+  HeadlessSettingsCorrupt,
   Count                // not a text; keep last
 };
 
