@@ -40,15 +40,6 @@ constexpr int kMomentS = 15 * 60;
 constexpr int kClearBeforeS = 10;
 constexpr int kClearAfterS = 30;
 
-long statusKb(const char* field) {
-  std::ifstream in("/proc/self/status");
-  std::string line;
-  const std::string wanted = std::string(field) + ":";
-  while (std::getline(in, line))
-    if (line.rfind(wanted, 0) == 0) return std::strtol(line.c_str() + wanted.size(), nullptr, 10);
-  return -1;
-}
-
 int openDescriptors() {
   int count = 0;
   for (const auto& entry : fs::directory_iterator("/proc/self/fd")) {
@@ -160,7 +151,7 @@ int main(int argc, char** argv) {
   }
   const std::set<std::string> before = workingFiles(t.folder());
   const int fdsAtStart = openDescriptors();
-  const long rssAtStart = statusKb("VmRSS");
+  const long rssAtStart = tv::bench::statusKb("VmRSS");
   std::printf(
       "soak: %.2f days of a net of %zu transmissions; %d fds, %.1f MB resident at the start\n",
       days, receiver.net().size(), fdsAtStart, rssAtStart / 1024.0);
@@ -179,10 +170,10 @@ int main(int argc, char** argv) {
     // Hour by hour, so that the figures are of a quiet moment rather than mid-take.
     for (double hour = 0; hour < step; hour += 3600) {
       t.loop.runFor(static_cast<std::int64_t>(std::min(3600.0, step - hour) * 1000));
-      peakKb = std::max({peakKb, statusKb("VmRSS"), statusKb("VmHWM")});
+      peakKb = std::max({peakKb, tv::bench::statusKb("VmRSS"), tv::bench::statusKb("VmHWM")});
     }
     done += step;
-    const long rss = statusKb("VmRSS");
+    const long rss = tv::bench::statusKb("VmRSS");
     const int fds = openDescriptors();
     if (rssDayOne < 0) {
       rssDayOne = rss;
@@ -197,7 +188,7 @@ int main(int argc, char** argv) {
   }
 
   const long heard = heardBy(runS);
-  const long rssEnd = statusKb("VmRSS");
+  const long rssEnd = tv::bench::statusKb("VmRSS");
   const int fdsEnd = openDescriptors();
   const std::vector<std::string> left = leftIn(t.folder(), before);
   p.shutdownRoutine();
