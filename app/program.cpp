@@ -397,7 +397,8 @@ void Program::endForUnusableSettings(OwnText text) {
   const Language language =
       platform.shell.desktopLanguage() == "de" ? Language::German : Language::English;
   log.error("settings", formatOwnText(text, language, {settingsFile.path(), programFolder}));
-  // Nothing has been keyed or recorded yet; nothing is saved on the way out.
+  // Nothing is saved on the way out. At the start nothing has been keyed yet; a file found
+  // damaged later (edited by hand while the program ran) must not leave the key down.
   keying.releaseAll("settings unusable");
   endProgram(kExitSettingsUnusable);
 }
