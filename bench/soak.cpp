@@ -70,6 +70,16 @@ std::vector<std::string> leftIn(const std::string& folder, const std::set<std::s
   return left;
 }
 
+// The recordings kept in a folder: the clean-up keeps the collecting folder to the last
+// days' worth.
+long recordingsIn(const std::string& folder) {
+  long count = 0;
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+    count += it->path().extension() == ".wav";
+  return count;
+}
+
 struct Counts {
   long begun = 0;
   long filed = 0;
@@ -167,7 +177,8 @@ int main(int argc, char** argv) {
   double done = 0;
   while (done < runS) {
     const double step = std::min(kDay, runS - done);
-    // Hour by hour, so that the figures are of a quiet moment rather than mid-take.
+    // Hour by hour, so that the peak is looked at often. A day's figures may come in the
+    // middle of a take: its working file is then among the day's files left.
     for (double hour = 0; hour < step; hour += 3600) {
       t.loop.runFor(static_cast<std::int64_t>(std::min(3600.0, step - hour) * 1000));
       peakKb = std::max({peakKb, tv::bench::statusKb("VmRSS"), tv::bench::statusKb("VmHWM")});
@@ -180,10 +191,12 @@ int main(int argc, char** argv) {
       fdsDayOne = fds;
     }
     std::printf(
-        "day %5.2f: %6ld transmissions heard, %6ld takes begun, %6ld filed, %4ld announcements; "
-        "RSS %6.1f MB (peak %6.1f); %3d fds; %zu files left in the working dir; %7.1f s\n",
-        done / kDay, heardBy(done), counts.begun, counts.filed, counts.announcements, rss / 1024.0,
-        peakKb / 1024.0, fds, leftIn(t.folder(), before).size(), wallSeconds());
+        "day %5.2f: %6ld transmissions heard, %6ld takes begun, %6ld filed, %4ld announcements, "
+        "%5ld kept in W; RSS %6.1f MB (peak %6.1f); %3d fds; %zu files left in the working dir; "
+        "%7.1f s\n",
+        done / kDay, heardBy(done), counts.begun, counts.filed, counts.announcements,
+        recordingsIn(recordings + "/W"), rss / 1024.0, peakKb / 1024.0, fds,
+        leftIn(t.folder(), before).size(), wallSeconds());
     std::fflush(stdout);
   }
 
