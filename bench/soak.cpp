@@ -8,9 +8,11 @@
 //
 // Prints, for every simulated day and at the end: transmissions heard and recordings
 // filed, resident memory (now and peak), open file descriptors, files in the working
-// directory, and the run time. Every transmission must be filed, memory and descriptors
-// at the end must be within 10 % of the first day's, and the working directory must hold
-// nothing that was not there at the start.
+// directory, and the run time. Every transmission must be filed, and the working
+// directory must hold nothing that was not there at the start. Memory and descriptors at
+// the end must be within 10 % of the figures of the first day on which the list holds
+// the kept days in full (the fourth; the first day's are printed beside them): until
+// then the sound list grows by a day's recordings a day, by design.
 
 #include <algorithm>
 #include <chrono>
@@ -39,6 +41,7 @@ constexpr double kDay = 86'400;
 constexpr int kMomentS = 15 * 60;
 constexpr int kClearBeforeS = 10;
 constexpr int kClearAfterS = 30;
+constexpr int kDaysKept = 3;
 
 int openDescriptors() {
   int count = 0;
@@ -127,10 +130,10 @@ int main(int argc, char** argv) {
   tv::test::line(lines, 9) = "50";    // start threshold
   tv::test::line(lines, 10) = "2";    // shortest recording, s
   tv::test::line(lines, 12) = "4";    // pause after silence, s
-  tv::test::line(lines, 14) = "3";    // days kept
-  tv::test::line(lines, 16) = "1";    // recorder on at the start
-  tv::test::line(lines, 19) = "1";    // the dated tree
-  tv::test::line(lines, 20) = "1";    // transmit through the port
+  tv::test::line(lines, 14) = std::to_string(kDaysKept);
+  tv::test::line(lines, 16) = "1";  // recorder on at the start
+  tv::test::line(lines, 19) = "1";  // the dated tree
+  tv::test::line(lines, 20) = "1";  // transmit through the port
   tv::test::writeSettings(t.file("Tonvogel.ini"), lines);
   const std::vector<std::uint8_t> tone(3 * kRate, 200);
   (void)tv::writeMonoU8Wave(t.file("announce.wav"), kRate, tone);
@@ -172,8 +175,8 @@ int main(int argc, char** argv) {
     return heard;
   };
   long peakKb = rssAtStart;
-  long rssDayOne = -1;
-  int fdsDayOne = -1;
+  std::vector<long> rssByDay;
+  std::vector<int> fdsByDay;
   double done = 0;
   while (done < runS) {
     const double step = std::min(kDay, runS - done);
@@ -186,10 +189,8 @@ int main(int argc, char** argv) {
     done += step;
     const long rss = tv::bench::statusKb("VmRSS");
     const int fds = openDescriptors();
-    if (rssDayOne < 0) {
-      rssDayOne = rss;
-      fdsDayOne = fds;
-    }
+    rssByDay.push_back(rss);
+    fdsByDay.push_back(fds);
     std::printf(
         "day %5.2f: %6ld transmissions heard, %6ld takes begun, %6ld filed, %4ld announcements, "
         "%5ld kept in W; RSS %6.1f MB (peak %6.1f); %3d fds; %zu files left in the working dir; "
@@ -214,11 +215,17 @@ int main(int argc, char** argv) {
       "switch-on (takes begun %ld)\n",
       counts.filed, counts.begun);
   std::printf("announcements sent    %ld\n", counts.announcements);
-  std::printf("resident memory       first day %.1f MB, end %.1f MB (%+.1f %%), peak %.1f MB\n",
-              rssDayOne / 1024.0, rssEnd / 1024.0, 100.0 * (rssEnd - rssDayOne) / rssDayOne,
-              peakKb / 1024.0);
-  std::printf("open descriptors      start %d, first day %d, end %d\n", fdsAtStart, fdsDayOne,
-              fdsEnd);
+  // The day whose figures the end is held against: the first with the kept days in full,
+  // or the first day of a shorter run.
+  const std::size_t full = rssByDay.size() > kDaysKept ? kDaysKept : 0;
+  const auto change = [](long from, long to) { return 100.0 * (to - from) / from; };
+  std::printf(
+      "resident memory       first day %.1f MB, day %zu %.1f MB, end %.1f MB (%+.1f %% on the "
+      "first day, %+.1f %% on day %zu), peak %.1f MB\n",
+      rssByDay[0] / 1024.0, full + 1, rssByDay[full] / 1024.0, rssEnd / 1024.0,
+      change(rssByDay[0], rssEnd), change(rssByDay[full], rssEnd), full + 1, peakKb / 1024.0);
+  std::printf("open descriptors      start %d, first day %d, day %zu %d, end %d\n", fdsAtStart,
+              fdsByDay[0], full + 1, fdsByDay[full], fdsEnd);
   std::printf("files left in the working dir: %zu while running, %zu after the end", left.size(),
               leftAfterEnd.size());
   for (const std::string& name : leftAfterEnd) std::printf(" %s", name.c_str());
@@ -227,7 +234,7 @@ int main(int argc, char** argv) {
   std::printf("run time              %.1f s for %.2f simulated days\n", wallSeconds(), days);
 
   const bool allFiled = counts.filed == heard + 1 && counts.begun == counts.filed;
-  const bool steady = rssEnd <= rssDayOne * 1.1 && fdsEnd <= fdsDayOne * 1.1;
+  const bool steady = rssEnd <= rssByDay[full] * 1.1 && fdsEnd <= fdsByDay[full] * 1.1;
   const bool clean = left.empty() && leftAfterEnd.empty();
   std::printf(
       "\n%s: every transmission filed %s, memory and descriptors steady %s, working dir "
