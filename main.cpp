@@ -42,12 +42,17 @@ constexpr const char* kUsage =
     "                        running program's main window to the front\n"
     "  --input-file WAV      use a WAV file as the sound card's input (a demonstration\n"
     "                        without a receiver, or a known recording to test with)\n"
+    "  --headless            run without any window system (a station without a screen):\n"
+    "                        every question is answered by itself, notices and the log\n"
+    "                        go to standard error; without usable settings it ends\n"
+    "                        with status 78\n"
     "  --version             print the version and exit\n"
     "  --help                print this help and exit\n";
 
 struct Options {
   std::string programFolder;
   std::string inputFile;
+  bool headless = false;
   bool done = false;
   int exitCode = 0;
 };
@@ -71,6 +76,10 @@ Options parse(int argc, char** argv) {
       std::puts("Tonvogel V:23042015");
       options.done = true;
       return options;
+    }
+    if (arg == "--headless") {
+      options.headless = true;
+      continue;
     }
     if (arg == "--program-folder" && i + 1 < argc) {
       options.programFolder = argv[++i];
@@ -146,7 +155,9 @@ int main(int argc, char** argv) {
   // A crash must not leave a transmitter keyed.
   (void)tv::release::installFatalSignalRelease();
 
-  tv::qt::QtPlatform qt(argc, argv);
+  tv::qt::QtPlatform qt(argc, argv,
+                        options.headless ? tv::qt::QtPlatform::Screen::Headless
+                                         : tv::qt::QtPlatform::Screen::Windows);
   tv::PosixShell shell;
   // Declared before the program so that the port outlives it and is released last.
   tv::TermiosSerialPort serialPort;
@@ -170,6 +181,7 @@ int main(int argc, char** argv) {
   tv::PosixDiskSpace diskSpace;
   platform.diskSpace = &diskSpace;
   tv::ProgramOptions programOptions{folder.string(), executable, holdsLock, lockProblem};
+  programOptions.headless = options.headless;
   // The end-to-end tests shorten the time a command after a recording may run.
   if (const char* limit = std::getenv("TONVOGEL_COMMAND_LIMIT_MS"); limit && *limit)
     programOptions.commandLimitMs = std::max(1L, std::strtol(limit, nullptr, 10));
@@ -177,8 +189,9 @@ int main(int argc, char** argv) {
   // Without windows to look at, the log is what the user sees: standard error (the
   // journal of a service, the terminal of a test) gets a copy.
   const QString qpa = QGuiApplication::platformName();
-  program.log.setEcho(qpa == "offscreen" || qpa == "minimal");
+  program.log.setEcho(options.headless || qpa == "offscreen" || qpa == "minimal");
   qt.attach(program.ui());
+  qt.logDialogsTo(&program.log);
 
   // Logging out or a kill from the terminal saves the settings and ends cleanly.
   tv::qt::installTerminationHandler([&program] { program.shutdownRoutine(); });

@@ -49,7 +49,8 @@ Program::Program(Platform platform_, ProgramOptions options)
       soundList(*this),
       installation(*this),
       trayMenu(*this),
-      folderLockProblem_(std::move(options.folderLockProblem)) {
+      folderLockProblem_(std::move(options.folderLockProblem)),
+      headless_(options.headless) {
   // The recorder's once-a-second steps end with keeping the main window's width.
   frm_DoKu.tmr_Zeit.tick = [this] { recorder.tmr_Zeit_Timer(); };
   frm_Info.lbl_info.click = [this] { clickSound(); };
@@ -126,7 +127,8 @@ bool Program::startUp() {
   startedUp_ = true;
   frm_DoKu.tic1.setToolTip(" Tonvogel - " + versionText);
   frm_DoKu.tic1.setIconFile(programFolder + "/icon/tonvogel.png");
-  trayMenu.tellWhenNoTrayArea();
+  // Without a screen there is nothing to miss.
+  if (!headless_) trayMenu.tellWhenNoTrayArea();
   if (!folderLockProblem_.empty())
     notice("program",
            ownMessage(OwnText::FolderLockUnavailable, {programFolder, folderLockProblem_}));
@@ -383,7 +385,24 @@ void Program::setWaitText(const std::string& text) { frm_Info.lbl_info.setCaptio
 
 void Program::hideWaitWindow() { frm_Info.hide(); }
 
-void Program::installationCheck() { installation.installationCheck(); }
+void Program::installationCheck() {
+  std::error_code ec;
+  if (headless_ && !std::filesystem::exists(settingsFile.path(), ec)) {
+    endForUnusableSettings(OwnText::HeadlessNoSettings);
+    return;
+  }
+  installation.installationCheck();
+}
+
+void Program::endForUnusableSettings(OwnText text) {
+  const Language language =
+      platform.shell.desktopLanguage() == "de" ? Language::German : Language::English;
+  log.error("settings", formatOwnText(text, language, {settingsFile.path(), programFolder}));
+  // Nothing is saved on the way out. At the start nothing has been keyed yet; a file found
+  // damaged later (edited by hand while the program ran) must not leave the key down.
+  keying.releaseAll("settings unusable");
+  endProgram(kExitSettingsUnusable);
+}
 
 void Program::determineAutostartFolder() {
   autostartFlag = 0;

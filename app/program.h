@@ -97,7 +97,15 @@ struct ProgramOptions {
   std::string folderLockProblem;
   // How long the command after a recording may run before it is ended.
   std::int64_t commandLimitMs = 10 * 60 * 1000;
+  // No one sits at a screen: there is no installation window to wait for. A settings file
+  // that is missing or damaged ends the start-up with kExitSettingsUnusable and is left
+  // exactly as it was found; defaults are written only where a user chose them.
+  bool headless = false;
 };
+
+// The exit status of a headless start without usable settings; 78 is EX_CONFIG of
+// sysexits.h, which a service manager can be told not to restart on.
+inline constexpr int kExitSettingsUnusable = 78;
 
 // The program: its settings values, its own values, its seven windows and its
 // subsystems. Everything program-wide lives here and is passed by reference; nothing
@@ -135,6 +143,10 @@ class Program {
   // True while the shutdown routine runs: its last save and apply must not restart
   // the recorder or reopen the serial port.
   bool shuttingDown() const { return shuttingDown_; }
+  bool headless() const { return headless_; }
+  // Headless, settings that cannot be used end the program: `text` names the file and what
+  // is wrong with it (in the desktop's language, none being known from the file).
+  void endForUnusableSettings(OwnText text);
 
   // Seconds as h:mm:ss; the result is also kept in `formattedDuration`.
   std::string formatDuration(double seconds);
@@ -311,6 +323,7 @@ class Program {
   bool startedUp_ = false;
   int exitCode_ = 0;
   std::string folderLockProblem_;
+  bool headless_ = false;
 };
 
 }  // namespace tv

@@ -269,6 +269,11 @@ void SettingsFile::applyStartWithLogin(std::vector<std::string>& warnings) {
 }
 
 void SettingsFile::handleCorruptFile() {
+  // With no one to tell, a station's own file is never swapped for the defaults.
+  if (p_.headless()) {
+    p_.endForUnusableSettings(OwnText::HeadlessSettingsCorrupt);
+    return;
+  }
   const std::string file = path();
   const auto& m = p_.messageTexts.items;
   const std::string cr = "\r";

@@ -1,6 +1,8 @@
 #include "bench/bench_program.h"
 
+#include <cstdlib>
 #include <ctime>
+#include <fstream>
 
 #include "platform/sound/wav_file.h"
 #include "tests/app/settings_lines.h"
@@ -31,6 +33,16 @@ double processCpuSeconds() {
   timespec ts{};
   clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
   return static_cast<double>(ts.tv_sec) + ts.tv_nsec / 1e9;
+}
+
+long statusKb(const char* field) {
+  std::ifstream in("/proc/self/status");
+  std::string line;
+  const std::string wanted = std::string(field) + ":";
+  while (std::getline(in, line)) {
+    if (line.rfind(wanted, 0) == 0) return std::strtol(line.c_str() + wanted.size(), nullptr, 10);
+  }
+  return -1;
 }
 
 void writeWave(const std::string& path, int rate, const std::vector<std::uint8_t>& samples) {

@@ -29,6 +29,9 @@ std::vector<std::string> benchSettings(const std::string& folder);
 // CPU time of this process in seconds.
 double processCpuSeconds();
 
+// A field of /proc/self/status in kB (VmRSS, VmHWM); -1 when it cannot be read.
+long statusKb(const char* field);
+
 void writeWave(const std::string& path, int rate, const std::vector<std::uint8_t>& samples);
 
 }  // namespace tv::bench

@@ -36,17 +36,6 @@ constexpr int kRate = 44100;
 constexpr int kInputSeconds = 200;
 constexpr double kAllowedMb = 0.5;
 
-// A /proc/self/status field in kB.
-long statusKb(const char* field) {
-  std::ifstream in("/proc/self/status");
-  std::string line;
-  const std::string wanted = std::string(field) + ":";
-  while (std::getline(in, line)) {
-    if (line.rfind(wanted, 0) == 0) return std::strtol(line.c_str() + wanted.size(), nullptr, 10);
-  }
-  return -1;
-}
-
 // A loud, varied signal from the start for `seconds`, then the zero line.
 std::vector<std::uint8_t> input(int seconds) {
   std::vector<std::uint8_t> samples(static_cast<std::size_t>(kInputSeconds) * kRate, 128);
@@ -81,9 +70,9 @@ Figures take(int seconds) {
   std::ofstream("/proc/self/clear_refs") << "5";
   for (int s = 0; s < seconds + 10; ++s) {
     b.t.loop.runFor(1000);
-    f.sampledKb = std::max(f.sampledKb, statusKb("VmRSS"));
+    f.sampledKb = std::max(f.sampledKb, tv::bench::statusKb("VmRSS"));
   }
-  f.peakKb = statusKb("VmHWM");
+  f.peakKb = tv::bench::statusKb("VmHWM");
   // The take is the longest recording: the tail of the signal that the meter still saw
   // when the take ended may start a short one of the silence after it.
   std::error_code ec;

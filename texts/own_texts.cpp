@@ -354,6 +354,20 @@ constexpr std::array<OwnTextRow, kOwnTextCount> kOwnTexts{{
     {OwnText::CommandsDropped,
      "Mehr als 100 Befehle nach Aufnahmen warteten; der älteste, für %1, entfällt.",
      "More than 100 commands after recordings were waiting; the oldest, for %1, is dropped."},
+    {OwnText::HeadlessNoSettings,
+     "%1 fehlt, und ohne Bildschirm gibt es kein Installationsfenster. Legen Sie die "
+     "Einstellungen an, indem Sie Tonvogel einmal mit Fenstern starten (tonvogel "
+     "--program-folder %2), oder kopieren Sie die Einstellungsdatei einer Station dorthin.",
+     "%1 is missing, and without a screen there is no installation window. Make the settings "
+     "by starting Tonvogel once with its windows (tonvogel --program-folder %2), or copy a "
+     "station's settings file there."},
+    {OwnText::HeadlessSettingsCorrupt,
+     "%1 ist beschädigt (zu kurz oder mit einem Wert, der nicht gilt). Sie bleibt, wie sie ist: "
+     "Ohne Bildschirm wird nichts darüber geschrieben. Berichtigen Sie sie, oder starten Sie "
+     "Tonvogel einmal mit Fenstern (tonvogel --program-folder %2).",
+     "%1 is damaged (it ends early or holds a value that cannot stand). It is left as it is: "
+     "without a screen nothing is written over it. Correct it, or start Tonvogel once with its "
+     "windows (tonvogel --program-folder %2)."},
 }};
 
 // A row out of place would hand every later message the wrong words.

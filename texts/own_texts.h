@@ -124,6 +124,9 @@ enum class OwnText {
   ArchiveCapUnkept,    // %1 recordings folder, %2 MB free, %3 cap in MB
   CommandFailed,       // %1 command, %2 recording, %3 what happened
   CommandsDropped,     // %1 recording whose command was dropped
+  // Both: %1 settings file, %2 program folder.
+  HeadlessNoSettings,
+  HeadlessSettingsCorrupt,
   Count                // not a text; keep last
 };
 

@@ -7,34 +7,16 @@
 
 #include "platform/qt/dialog_texts.h"
 #include "platform/qt/qt_values.h"
+#include "platform/unattended_services.h"
 
 namespace tv::qt {
-
-namespace {
-
-const char* answerName(MessageAnswer answer) {
-  switch (answer) {
-    case MessageAnswer::Ok:
-      return "OK";
-    case MessageAnswer::Cancel:
-      return "Cancel";
-    case MessageAnswer::Yes:
-      return "Yes";
-    case MessageAnswer::No:
-      return "No";
-  }
-  return "?";
-}
-
-}  // namespace
 
 AutoAnswerServices::AutoAnswerServices(Services& inner, int showMs)
     : inner_(inner), showMs_(showMs) {}
 
 MessageAnswer AutoAnswerServices::messageBox(std::string_view text, std::string_view title,
                                              MessageButtons buttons) {
-  const MessageAnswer answer =
-      buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
+  const MessageAnswer answer = defaultAnswer(buttons);
   const std::string shown = toLineFeeds(text);
   std::cerr << "tonvogel: message box \"" << title << "\": " << shown << " -> "
             << answerName(answer) << std::endl;

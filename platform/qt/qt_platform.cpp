@@ -12,12 +12,27 @@
 
 namespace tv::qt {
 
-QtPlatform::QtPlatform(int& argc, char** argv)
-    : app_(std::make_unique<QApplication>(argc, argv)),
+namespace {
+
+std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv,
+                                                  QtPlatform::Screen screen) {
+  if (screen == QtPlatform::Screen::Headless) return std::make_unique<QCoreApplication>(argc, argv);
+  return std::make_unique<QApplication>(argc, argv);
+}
+
+}  // namespace
+
+QtPlatform::QtPlatform(int& argc, char** argv, Screen screen)
+    : screen_(screen),
+      app_(makeApplication(argc, argv, screen)),
       clock_(std::make_unique<QtClock>()),
-      loop_(std::make_unique<QtEventLoop>()),
-      qtServices_(std::make_unique<QtServices>()) {
-  QApplication::setApplicationName(QStringLiteral("Tonvogel"));
+      loop_(std::make_unique<QtEventLoop>()) {
+  QCoreApplication::setApplicationName(QStringLiteral("Tonvogel"));
+  if (screen_ == Screen::Headless) {
+    unattended_ = std::make_unique<UnattendedServices>();
+    return;
+  }
+  qtServices_ = std::make_unique<QtServices>();
   // The program lives on in the notification area with every window hidden.
   QApplication::setQuitOnLastWindowClosed(false);
   const char* dialogs = std::getenv("TONVOGEL_DIALOGS");
@@ -40,19 +55,24 @@ EventLoop& QtPlatform::loop() {
 }
 
 Services& QtPlatform::services() {
+  if (unattended_) return *unattended_;
   if (autoServices_) return *autoServices_;
   return *qtServices_;
 }
 
 void QtPlatform::attach(Ui& ui) {
   detach();
-  renderer_ = std::make_unique<QtRenderer>(ui);
+  if (screen_ == Screen::Windows) renderer_ = std::make_unique<QtRenderer>(ui);
   loop_->drive(&ui.timers());
 }
 
 void QtPlatform::detach() {
   renderer_.reset();
   loop_->drive(nullptr);
+}
+
+void QtPlatform::logDialogsTo(Log* log) {
+  if (unattended_) unattended_->logTo(log);
 }
 
 }  // namespace tv::qt

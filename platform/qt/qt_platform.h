@@ -4,10 +4,12 @@
 
 #include "platform/clock.h"
 #include "platform/event_loop.h"
+#include "platform/log.h"
 #include "platform/services.h"
 #include "platform/ui.h"
+#include "platform/unattended_services.h"
 
-class QApplication;
+class QCoreApplication;
 
 namespace tv::qt {
 
@@ -27,9 +29,16 @@ class AutoAnswerServices;
 // With TONVOGEL_DIALOGS=auto in the environment, dialogs answer themselves (see
 // AutoAnswerServices). The program decides when to end: closing the last window does
 // not quit.
+//
+// Headless, there is no window system at all: a QCoreApplication runs the loop (no
+// platform plugin is loaded, so neither X nor Wayland nor QT_QPA_PLATFORM matters), the
+// forms stay plain models that nothing renders, and every dialog is answered unattended
+// (UnattendedServices).
 class QtPlatform {
  public:
-  QtPlatform(int& argc, char** argv);
+  enum class Screen { Windows, Headless };
+
+  QtPlatform(int& argc, char** argv, Screen screen = Screen::Windows);
   ~QtPlatform();
   QtPlatform(const QtPlatform&) = delete;
   QtPlatform& operator=(const QtPlatform&) = delete;
@@ -44,12 +53,18 @@ class QtPlatform {
   // running.
   void detach();
 
+  // Headless, the dialogs' questions and answers go into `log` from now on (see
+  // UnattendedServices::logTo); with windows, nothing changes.
+  void logDialogsTo(Log* log);
+
  private:
-  std::unique_ptr<QApplication> app_;
+  Screen screen_;
+  std::unique_ptr<QCoreApplication> app_;
   std::unique_ptr<QtClock> clock_;
   std::unique_ptr<QtEventLoop> loop_;
   std::unique_ptr<QtServices> qtServices_;
   std::unique_ptr<AutoAnswerServices> autoServices_;
+  std::unique_ptr<UnattendedServices> unattended_;
   std::unique_ptr<QtRenderer> renderer_;
 };
 

@@ -7,7 +7,8 @@ TestProgram::TestProgram(LocalDateTime start) : clock(start) {}
 TestProgram::~TestProgram() = default;
 
 Program& TestProgram::build() {
-  Platform platform{clock,  loop,        services,
+  Services& asked = dialogs ? *dialogs : services;
+  Platform platform{clock,  loop,        asked,
                     shell,  serialPort ? serialPort : &serial, serialPorts,
                     sound ? sound : &quietReceiver};
   platform.fileSync = &fileSync;
@@ -22,6 +23,7 @@ Program& TestProgram::build() {
   options.executablePath = temp.path() + "/tonvogel";
   options.holdsFolderLock = holdsFolderLock;
   options.commandLimitMs = commandLimitMs;
+  options.headless = headless;
   program = std::make_unique<Program>(platform, std::move(options));
   loop.attach(program->ui().timers());
   loop.whileWaiting = [this] {

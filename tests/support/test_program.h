@@ -41,6 +41,10 @@ struct TestProgram {
   RecordingFileSync fileSync;
   // Whether the program is its folder's one running copy (see ProgramOptions).
   bool holdsFolderLock = true;
+  // Whether no one sits at a screen (see ProgramOptions).
+  bool headless = false;
+  // The program's dialogs when not the scripted ones above.
+  Services* dialogs = nullptr;
   // Where takes are written; real files unless the test sets its own.
   TakeFiles* takeFiles = nullptr;
   PosixTakeFiles posixTakeFiles;
