@@ -17,6 +17,7 @@
 #include "platform/posix/posix_file_sync.h"
 #include "platform/posix/posix_shell.h"
 #include "platform/posix/posix_take_file.h"
+#include "platform/posix/readable_file.h"
 #include "platform/posix/release_registry.h"
 #include "platform/posix/runtime_folder.h"
 #include "platform/posix/serial/serial_catalog.h"
@@ -28,7 +29,7 @@
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: tonvogel [OPTION]...\n"
+    "Usage: tonvogel [OPTION]... [FILE.wav]\n"
     "A voice-operated recorder and transmitter keyer for radio amateurs.\n"
     "\n"
     "  --program-folder DIR  keep settings, working files and icons in DIR\n"
@@ -37,12 +38,17 @@ constexpr const char* kUsage =
     "                        running program's main window to the front\n"
     "  --input-file WAV      use a WAV file as the sound card's input (a demonstration\n"
     "                        without a receiver, or a known recording to test with)\n"
+    "  FILE.wav              show the sound file in the playback window: in the copy\n"
+    "                        running in the program folder, or in a copy started\n"
+    "                        only for it, which records nothing, keys nothing and\n"
+    "                        ends when its window is closed\n"
     "  --version             print the version and exit\n"
     "  --help                print this help and exit\n";
 
 struct Options {
   std::string programFolder;
   std::string inputFile;
+  std::string soundFile;
   bool done = false;
   int exitCode = 0;
 };
@@ -51,6 +57,16 @@ std::string executableFile() {
   std::error_code ec;
   const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
   return ec ? std::string() : self.string();
+}
+
+// Qt's options whose value follows as an argument of its own: that value is no file.
+bool takesValue(const std::string& qtOption) {
+  for (const char* option :
+       {"-platform", "-platformpluginpath", "-platformtheme", "-plugin", "-display", "-geometry",
+        "-qwindowgeometry", "-title", "-qwindowtitle", "-icon", "-qwindowicon", "-style",
+        "-stylesheet", "-session", "-name", "-qmljsdebugger"})
+    if (qtOption == option) return true;
+  return false;
 }
 
 Options parse(int argc, char** argv) {
@@ -90,6 +106,17 @@ Options parse(int argc, char** argv) {
       options.exitCode = 2;
       return options;
     }
+    if (arg.size() > 1 && arg[0] == '-') {
+      if (takesValue(arg) && i + 1 < argc) ++i;
+      continue;
+    }
+    if (!options.soundFile.empty()) {
+      std::fprintf(stderr, "tonvogel: one sound file at a time: %s\n%s", arg.c_str(), kUsage);
+      options.done = true;
+      options.exitCode = 2;
+      return options;
+    }
+    options.soundFile = arg;
   }
   return options;
 }
@@ -104,6 +131,14 @@ int main(int argc, char** argv) {
   // The input file is named relative to where the user typed the command.
   if (!options.inputFile.empty())
     options.inputFile = std::filesystem::absolute(options.inputFile).string();
+  if (!options.soundFile.empty()) {
+    const tv::Result<std::string> readable = tv::readableFile(options.soundFile);
+    if (!readable) {
+      std::fprintf(stderr, "tonvogel: cannot show %s\n", readable.error().message.c_str());
+      return 2;
+    }
+    options.soundFile = *readable;
+  }
   namespace fs = std::filesystem;
   std::error_code ec;
   fs::path folder = options.programFolder.empty() ? fs::path(executable).parent_path()
@@ -127,13 +162,25 @@ int main(int argc, char** argv) {
   const fs::path sameFolder = fs::canonical(folder, ec);
   tv::qt::FolderLock lock(runtime ? *runtime : std::string(),
                           tv::folderHash((ec ? folder : sameFolder).string()));
+  const bool soundFileOnly = !options.soundFile.empty();
   if (lock.claim() == tv::qt::FolderLock::State::HeldByAnother) {
     QCoreApplication asking(argc, argv);
-    const bool shown = lock.askHolderToShow(5000);
-    std::fprintf(stderr, "tonvogel: Tonvogel already runs in %s%s\n", folder.c_str(),
-                 shown ? "; its main window is shown" : "");
-    return 0;
+    if (!soundFileOnly) {
+      const bool shown = lock.askHolderToShow(5000);
+      std::fprintf(stderr, "tonvogel: Tonvogel already runs in %s%s\n", folder.c_str(),
+                   shown ? "; its main window is shown" : "");
+      return 0;
+    }
+    // A copy that does not answer cannot show it; this start shows it itself.
+    if (lock.askHolderToOpen(options.soundFile, 5000)) {
+      std::fprintf(stderr, "tonvogel: %s is shown by the copy running in %s\n",
+                   options.soundFile.c_str(), folder.c_str());
+      return 0;
+    }
   }
+  // A start only to show a file leaves the folder to the station: a normal start while
+  // it shows the file must find the lock free.
+  if (soundFileOnly) lock.release();
   std::string lockProblem;
   if (lock.state() == tv::qt::FolderLock::State::Unavailable)
     lockProblem = runtime ? lock.problem() : runtime.error().message;
@@ -158,7 +205,8 @@ int main(int argc, char** argv) {
   tv::PosixTakeFiles takeFiles;
   platform.takeFiles = &takeFiles;
   platform.takeWriterThreads = true;
-  tv::Program program(platform, {folder.string(), executable, holdsLock, lockProblem});
+  tv::Program program(platform,
+                      {folder.string(), executable, holdsLock, lockProblem, options.soundFile});
   // Without windows to look at, the log is what the user sees: standard error (the
   // journal of a service, the terminal of a test) gets a copy.
   const QString qpa = QGuiApplication::platformName();
@@ -169,7 +217,9 @@ int main(int argc, char** argv) {
   tv::qt::installTerminationHandler([&program] { program.shutdownRoutine(); });
 
   if (holdsLock) {
-    const tv::Result<void> listening = lock.listen([&program] { program.showMainWindow(); });
+    const tv::Result<void> listening =
+        lock.listen([&program] { program.showMainWindow(); },
+                    [&program](const std::string& file) { program.showSoundFile(file); });
     if (!listening)
       program.log.warning("program",
                           "a second start cannot reach this one: " + listening.error().message);

@@ -86,6 +86,11 @@ struct ProgramOptions {
   bool holdsFolderLock = true;
   // Why no lock could be made, when that is why this copy does not hold it.
   std::string folderLockProblem;
+  // A sound file this copy was started only to show (a file manager's "Open with" while
+  // no copy runs in the folder): the playback window shows it, the station is not
+  // started, nothing is written into the program folder, and closing the window ends the
+  // program. Such a copy never holds the folder's lock.
+  std::string showOnlyFile;
 };
 
 // The program: its settings values, its own values, its seven windows and its
@@ -105,6 +110,15 @@ class Program {
   bool startUp();
   // Start-up, then the main loop; returns the exit code.
   int run();
+  // Whether this copy was started only to show a sound file (see ProgramOptions).
+  bool showOnly() const { return !showOnlyFile_.empty(); }
+  // What run() does in such a copy in place of the start-up sequence: only the playback
+  // window, with the file. Returns false when the program ended on the way.
+  bool startToShow();
+  // A sound file handed over from outside (a file manager, another start in this folder):
+  // the playback window loads, shows and plays it, as after a choice in the "Sound files"
+  // dialog. One that arrives while the installation window waits follows the start-up.
+  void showSoundFile(const std::string& file);
 
   void applySettings();
   void applyStartState();
@@ -299,6 +313,10 @@ class Program {
   bool startedUp_ = false;
   int exitCode_ = 0;
   std::string folderLockProblem_;
+  std::string showOnlyFile_;
+  std::string pendingFile_;
+  // A show-only copy's folder for its working files, removed with the program.
+  std::string ownFolder_;
 };
 
 }  // namespace tv

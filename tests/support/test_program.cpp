@@ -18,6 +18,7 @@ Program& TestProgram::build() {
   options.programFolder = temp.path();
   options.executablePath = temp.path() + "/tonvogel";
   options.holdsFolderLock = holdsFolderLock;
+  options.showOnlyFile = showOnlyFile;
   program = std::make_unique<Program>(platform, std::move(options));
   loop.attach(program->ui().timers());
   loop.whileWaiting = [this] {

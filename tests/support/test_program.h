@@ -39,6 +39,8 @@ struct TestProgram {
   RecordingFileSync fileSync;
   // Whether the program is its folder's one running copy (see ProgramOptions).
   bool holdsFolderLock = true;
+  // A sound file the program is started only to show (see ProgramOptions).
+  std::string showOnlyFile;
   // Where takes are written; real files unless the test sets its own.
   TakeFiles* takeFiles = nullptr;
   PosixTakeFiles posixTakeFiles;
