@@ -39,6 +39,7 @@ void Program::showSoundFile(const std::string& file) {
   // The dialog's own second half: loaded, drawn, shown, and played from its tick.
   player.tmr2_Timer();
   frm_Oszi.bringToFront();
+  log.info("program", "the playback window shows " + file);
 }
 
 bool Program::startToShow() {
