@@ -33,31 +33,29 @@ sound="$STATION_WORK/sounds/a net's talk.wav"
 mkdir -p "$STATION_WORK/sounds"
 "$STATION_NET_FILE" make "$sound" quiet:1 talk:20 quiet:1 >/dev/null || fail "no sound file"
 
+# refused NAME ARGUMENT TEXT: a start with ARGUMENT as the file must end with status 2
+# and say TEXT.
+refused() {
+  "$STATION_BINARY" --program-folder "$STATION_FOLDER" "$2" >/dev/null 2>"$STATION_WORK/$1.err"
+  local status=$?
+  [ "$status" -eq 2 ] || fail "$1 ended with status $status"
+  grep -qF "$3" "$STATION_WORK/$1.err" || fail "no word of $1: $(cat "$STATION_WORK/$1.err")"
+}
 step "a missing file"
 missing=$STATION_WORK/sounds/gone.wav
-"$STATION_BINARY" --program-folder "$STATION_FOLDER" "$missing" \
-  >"$STATION_WORK/missing.out" 2>"$STATION_WORK/missing.err"
-status=$?
-[ "$status" -eq 2 ] || fail "a missing file ended with status $status"
-grep -q "cannot show $missing: no such file" "$STATION_WORK/missing.err" ||
-  fail "no word of the missing file: $(cat "$STATION_WORK/missing.err")"
+refused missing "$missing" "cannot show $missing: no such file"
 step "a folder in place of a file"
-"$STATION_BINARY" --program-folder "$STATION_FOLDER" "$STATION_WORK/sounds" \
-  >/dev/null 2>"$STATION_WORK/folder.err"
-status=$?
-[ "$status" -eq 2 ] || fail "a folder ended with status $status"
-grep -q "a folder, not a sound file" "$STATION_WORK/folder.err" ||
-  fail "no word of the folder: $(cat "$STATION_WORK/folder.err")"
+refused folder "$STATION_WORK/sounds" "cannot show $STATION_WORK/sounds: a folder, not a sound file"
 
 # show_only NAME: starts a copy to show the file, with the modem-line log; its pid in
 # $shown, its standard error in $STATION_WORK/NAME.err.
 show_only() {
-  env LD_PRELOAD="$STATION_PTYLINE" PTYLINE_LOG="$STATION_LINES_LOG" \
-    PTYLINE_INPUTS="$STATION_INPUTS" \
-    "$STATION_BINARY" --program-folder "$STATION_FOLDER" "$sound" \
-    >"$STATION_WORK/$1.out" 2>"$STATION_WORK/$1.err" &
-  shown=$!
+  station_start "$sound"
+  shown=$STATION_PID
+  STATION_PID=""
   station_also_end "$shown"
+  # The copy writes on into the file under its new name; the station gets its own.
+  mv "$STATION_WORK/program.err" "$STATION_WORK/$1.err"
 }
 shown_plays() { [ "$(streams sink-inputs "$shown")" -gt 0 ]; }
 shown_ended() { ! kill -0 "$shown" 2>/dev/null; }
