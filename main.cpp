@@ -21,6 +21,7 @@
 #include "platform/posix/posix_file_sync.h"
 #include "platform/posix/posix_shell.h"
 #include "platform/posix/posix_take_file.h"
+#include "platform/posix/readable_file.h"
 #include "platform/posix/release_registry.h"
 #include "platform/posix/runtime_folder.h"
 #include "platform/posix/serial/serial_catalog.h"
@@ -33,7 +34,7 @@
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: tonvogel [OPTION]...\n"
+    "Usage: tonvogel [OPTION]... [FILE.wav]\n"
     "A voice-operated recorder and transmitter keyer for radio amateurs.\n"
     "\n"
     "  --program-folder DIR  keep settings, working files and icons in DIR\n"
@@ -46,6 +47,10 @@ constexpr const char* kUsage =
     "                        every question is answered by itself, notices and the log\n"
     "                        go to standard error; without usable settings it ends\n"
     "                        with status 78\n"
+    "  FILE.wav              show the sound file in the playback window: in the copy\n"
+    "                        running in the program folder, or in a copy started\n"
+    "                        only for it, which records nothing, keys nothing and\n"
+    "                        ends when its window is closed\n"
     "  --version             print the version and exit\n"
     "  --help                print this help and exit\n";
 
@@ -53,6 +58,7 @@ struct Options {
   std::string programFolder;
   std::string inputFile;
   bool headless = false;
+  std::string soundFile;
   bool done = false;
   int exitCode = 0;
 };
@@ -61,6 +67,16 @@ std::string executableFile() {
   std::error_code ec;
   const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
   return ec ? std::string() : self.string();
+}
+
+// Qt's options whose value follows as an argument of its own: that value is no file.
+bool takesValue(const std::string& qtOption) {
+  for (const char* option :
+       {"-platform", "-platformpluginpath", "-platformtheme", "-plugin", "-display", "-geometry",
+        "-qwindowgeometry", "-title", "-qwindowtitle", "-icon", "-qwindowicon", "-style",
+        "-stylesheet", "-session", "-name", "-qmljsdebugger"})
+    if (qtOption == option) return true;
+  return false;
 }
 
 Options parse(int argc, char** argv) {
@@ -104,6 +120,17 @@ Options parse(int argc, char** argv) {
       options.exitCode = 2;
       return options;
     }
+    if (arg.size() > 1 && arg[0] == '-') {
+      if (takesValue(arg) && i + 1 < argc) ++i;
+      continue;
+    }
+    if (!options.soundFile.empty()) {
+      std::fprintf(stderr, "tonvogel: one sound file at a time: %s\n%s", arg.c_str(), kUsage);
+      options.done = true;
+      options.exitCode = 2;
+      return options;
+    }
+    options.soundFile = arg;
   }
   return options;
 }
@@ -118,6 +145,14 @@ int main(int argc, char** argv) {
   // The input file is named relative to where the user typed the command.
   if (!options.inputFile.empty())
     options.inputFile = std::filesystem::absolute(options.inputFile).string();
+  if (!options.soundFile.empty()) {
+    const tv::Result<std::string> readable = tv::readableFile(options.soundFile);
+    if (!readable) {
+      std::fprintf(stderr, "tonvogel: cannot show %s\n", readable.error().message.c_str());
+      return 2;
+    }
+    options.soundFile = *readable;
+  }
   namespace fs = std::filesystem;
   std::error_code ec;
   fs::path folder = options.programFolder.empty() ? fs::path(executable).parent_path()
@@ -141,13 +176,25 @@ int main(int argc, char** argv) {
   const fs::path sameFolder = fs::canonical(folder, ec);
   tv::qt::FolderLock lock(runtime ? *runtime : std::string(),
                           tv::folderHash((ec ? folder : sameFolder).string()));
+  const bool soundFileOnly = !options.soundFile.empty();
   if (lock.claim() == tv::qt::FolderLock::State::HeldByAnother) {
     QCoreApplication asking(argc, argv);
-    const bool shown = lock.askHolderToShow(5000);
-    std::fprintf(stderr, "tonvogel: Tonvogel already runs in %s%s\n", folder.c_str(),
-                 shown ? "; its main window is shown" : "");
-    return 0;
+    if (!soundFileOnly) {
+      const bool shown = lock.askHolderToShow(5000);
+      std::fprintf(stderr, "tonvogel: Tonvogel already runs in %s%s\n", folder.c_str(),
+                   shown ? "; its main window is shown" : "");
+      return 0;
+    }
+    // A copy that does not answer cannot show it; this start shows it itself.
+    if (lock.askHolderToOpen(options.soundFile, 5000)) {
+      std::fprintf(stderr, "tonvogel: %s is shown by the copy running in %s\n",
+                   options.soundFile.c_str(), folder.c_str());
+      return 0;
+    }
   }
+  // A start only to show a file leaves the folder to the station: a normal start while
+  // it shows the file must find the lock free.
+  if (soundFileOnly) lock.release();
   std::string lockProblem;
   if (lock.state() == tv::qt::FolderLock::State::Unavailable)
     lockProblem = runtime ? lock.problem() : runtime.error().message;
@@ -185,6 +232,7 @@ int main(int argc, char** argv) {
   // The end-to-end tests shorten the time a command after a recording may run.
   if (const char* limit = std::getenv("TONVOGEL_COMMAND_LIMIT_MS"); limit && *limit)
     programOptions.commandLimitMs = std::max(1L, std::strtol(limit, nullptr, 10));
+  programOptions.showOnlyFile = options.soundFile;
   tv::Program program(platform, std::move(programOptions));
   // Without windows to look at, the log is what the user sees: standard error (the
   // journal of a service, the terminal of a test) gets a copy.
@@ -197,7 +245,9 @@ int main(int argc, char** argv) {
   tv::qt::installTerminationHandler([&program] { program.shutdownRoutine(); });
 
   if (holdsLock) {
-    const tv::Result<void> listening = lock.listen([&program] { program.showMainWindow(); });
+    const tv::Result<void> listening =
+        lock.listen([&program] { program.showMainWindow(); },
+                    [&program](const std::string& file) { program.showSoundFile(file); });
     if (!listening)
       program.log.warning("program",
                           "a second start cannot reach this one: " + listening.error().message);

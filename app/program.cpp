@@ -3,6 +3,7 @@
 #include <cctype>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 #include "app/numbers.h"
 #include "platform/files.h"
@@ -21,7 +22,7 @@ Program::Program(Platform platform_, ProgramOptions options)
                                      : TakeWriter::Mode::whereDelivered),
       programFolder(std::move(options.programFolder)),
       executablePath(std::move(options.executablePath)),
-      holdsFolderLock(options.holdsFolderLock),
+      holdsFolderLock(options.holdsFolderLock && options.showOnlyFile.empty()),
       commandLimitMs(options.commandLimitMs),
       frm_inst(ui_),
       frm_CQ(ui_),
@@ -50,7 +51,8 @@ Program::Program(Platform platform_, ProgramOptions options)
       installation(*this),
       trayMenu(*this),
       folderLockProblem_(std::move(options.folderLockProblem)),
-      headless_(options.headless) {
+      headless_(options.headless),
+      showOnlyFile_(std::move(options.showOnlyFile)) {
   // The recorder's once-a-second steps end with keeping the main window's width.
   frm_DoKu.tmr_Zeit.tick = [this] { recorder.tmr_Zeit_Timer(); };
   frm_Info.lbl_info.click = [this] { clickSound(); };
@@ -59,7 +61,10 @@ Program::Program(Platform platform_, ProgramOptions options)
     f->click = [this] { clickSound(); };
 }
 
-Program::~Program() = default;
+Program::~Program() {
+  std::error_code ec;
+  if (!ownFolder_.empty()) std::filesystem::remove_all(ownFolder_, ec);
+}
 
 std::string Program::settingsPath() const { return settingsFile.path(); }
 
@@ -133,11 +138,12 @@ bool Program::startUp() {
     notice("program",
            ownMessage(OwnText::FolderLockUnavailable, {programFolder, folderLockProblem_}));
   settingsFile.tellUnwritableFolder();
+  if (!pendingFile_.empty()) showSoundFile(std::exchange(pendingFile_, {}));
   return true;
 }
 
 int Program::run() {
-  if (!startUp()) return exitCode_;
+  if (showOnly() ? !startToShow() : !startUp()) return exitCode_;
   if (ended_) return exitCode_;
   return platform.loop.run();
 }
@@ -243,6 +249,12 @@ void Program::showMainWindow() {
 void Program::shutdownRoutine() {
   if (ended_ || shuttingDown_) return;
   shuttingDown_ = true;
+  if (showOnly()) {
+    // No settings of its own to save, nothing recorded, nothing keyed.
+    player.StopPlayback();
+    endProgram(0);
+    return;
+  }
   if (!startedUp_) {
     // Ended before the windows were up (a signal while the installation window
     // waits): there are no settings to save yet, and none must be created now.

@@ -101,6 +101,11 @@ struct ProgramOptions {
   // that is missing or damaged ends the start-up with kExitSettingsUnusable and is left
   // exactly as it was found; defaults are written only where a user chose them.
   bool headless = false;
+  // A sound file this copy was started only to show (a file manager's "Open with" while
+  // no copy runs in the folder): the playback window shows it, the station is not
+  // started, nothing is written into the program folder, and closing the window ends the
+  // program. Such a copy never holds the folder's lock.
+  std::string showOnlyFile;
 };
 
 // The exit status of a headless start without usable settings; 78 is EX_CONFIG of
@@ -124,6 +129,15 @@ class Program {
   bool startUp();
   // Start-up, then the main loop; returns the exit code.
   int run();
+  // Whether this copy was started only to show a sound file (see ProgramOptions).
+  bool showOnly() const { return !showOnlyFile_.empty(); }
+  // What run() does in such a copy in place of the start-up sequence: only the playback
+  // window, with the file. Returns false when the program ended on the way.
+  bool startToShow();
+  // A sound file handed over from outside (a file manager, another start in this folder):
+  // the playback window loads, shows and plays it, as after a choice in the "Sound files"
+  // dialog. One that arrives while the installation window waits follows the start-up.
+  void showSoundFile(const std::string& file);
 
   void applySettings();
   void applyStartState();
@@ -324,6 +338,10 @@ class Program {
   int exitCode_ = 0;
   std::string folderLockProblem_;
   bool headless_ = false;
+  std::string showOnlyFile_;
+  std::string pendingFile_;
+  // A show-only copy's folder for its working files, removed with the program.
+  std::string ownFolder_;
 };
 
 }  // namespace tv

@@ -88,6 +88,14 @@ std::vector<std::string> readLines(const std::string& file, std::size_t most) {
 
 }  // namespace
 
+std::string SettingsFile::storedLanguageCode() const {
+  constexpr std::size_t kLanguageLine = 5;
+  const std::vector<std::string> lines = readLines(path(), kLanguageLine);
+  if (lines.size() < kLanguageLine) return {};
+  const long long index = roundHalfEven(leadingNumber(lines[kLanguageLine - 1]));
+  return index == 1 ? "DL" : index == 2 ? "GB" : "";
+}
+
 void SettingsFile::checkFolder() {
   // The name a save writes first: a folder that cannot take it cannot take the file.
   const Result<void> writable = checkWritable(path() + ".tmp");

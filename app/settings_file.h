@@ -67,6 +67,9 @@ class SettingsFile {
   // The lines of a fresh file (without line ends).
   std::vector<std::string> defaultLines() const;
   std::string path() const;
+  // The language code ("DL", "GB") the file names, read without applying anything;
+  // empty when there is no file or it names none.
+  std::string storedLanguageCode() const;
   // Where a save keeps the file it replaces.
   std::string backupPath() const;
 

@@ -9,6 +9,9 @@ TONVOGEL_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 # and MP3 copies.
 TONVOGEL_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libasound2-dev libpulse-dev
   libsndfile1-dev libsamplerate0-dev)
+# What scripts/run needs besides: the menu entry's file types reach the desktop's cache
+# through update-desktop-database.
+TONVOGEL_RUN_PACKAGES=(desktop-file-utils)
 # xdotool, trayer and x11-utils drive the end-to-end tests under Xvfb; imagemagick takes
 # a screenshot when one fails. The end-to-end and sound tests start a PulseAudio server
 # of their own, which the program reaches through ALSA's pulse plugin.

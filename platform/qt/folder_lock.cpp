@@ -5,6 +5,7 @@
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QThread>
+#include <QTimer>
 
 #include "platform/qt/qt_values.h"
 
@@ -13,6 +14,9 @@ namespace tv::qt {
 namespace {
 
 constexpr char kQuestion[] = "show\n";
+// Followed by the file's path, percent-encoded: a path may hold any byte but "/" and NUL,
+// a line end among them.
+constexpr char kOpenQuestion[] = "open ";
 constexpr char kAnswer[] = "shown\n";
 
 }  // namespace
@@ -60,7 +64,13 @@ FolderLock::State FolderLock::claim() {
   return state_ = State::Unavailable;
 }
 
-Result<void> FolderLock::listen(std::function<void()> showRequested) {
+void FolderLock::release() {
+  lock_.reset();
+  if (state_ == State::Held) state_ = State::Unavailable;
+}
+
+Result<void> FolderLock::listen(std::function<void()> showRequested,
+                                std::function<void(const std::string& file)> fileRequested) {
   if (state_ != State::Held) return failure("the lock is not held");
   const QString path = toQString(socketPath());
   // A socket left by a copy that died; the lock says no copy listens on it now.
@@ -73,17 +83,27 @@ Result<void> FolderLock::listen(std::function<void()> showRequested) {
     return failure(problem);
   }
   QLocalServer* server = server_.get();
-  QObject::connect(server, &QLocalServer::newConnection, server, [server, showRequested] {
+  // The answer goes before the request is carried out: opening a file may wait on a
+  // message box ("Unknown file format") that the asking start must not wait for.
+  const auto answer = [server, showRequested, fileRequested](QLocalSocket* peer) {
+    if (!peer->canReadLine()) return;
+    const QByteArray question = peer->readLine();
+    peer->write(kAnswer);
+    peer->flush();
+    peer->disconnectFromServer();
+    if (question == kQuestion && showRequested) QTimer::singleShot(0, server, showRequested);
+    if (question.startsWith(kOpenQuestion) && question.endsWith('\n') && fileRequested) {
+      const QByteArray encoded =
+          question.mid(static_cast<qsizetype>(sizeof kOpenQuestion) - 1).chopped(1);
+      const QByteArray path = QByteArray::fromPercentEncoding(encoded);
+      std::string file(path.constData(), static_cast<std::size_t>(path.size()));
+      QTimer::singleShot(0, server, [fileRequested, file] { fileRequested(file); });
+    }
+  };
+  QObject::connect(server, &QLocalServer::newConnection, server, [server, answer] {
     while (QLocalSocket* peer = server->nextPendingConnection()) {
       QObject::connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
-      QObject::connect(peer, &QLocalSocket::readyRead, peer, [peer, showRequested] {
-        if (!peer->canReadLine()) return;
-        const QByteArray question = peer->readLine();
-        if (question == kQuestion && showRequested) showRequested();
-        peer->write(kAnswer);
-        peer->flush();
-        peer->disconnectFromServer();
-      });
+      QObject::connect(peer, &QLocalSocket::readyRead, peer, [peer, answer] { answer(peer); });
     }
   });
   return success();
@@ -94,12 +114,21 @@ void FolderLock::stopListening() {
 }
 
 bool FolderLock::askHolderToShow(int timeoutMs) {
+  return ask(kQuestion, timeoutMs);
+}
+
+bool FolderLock::askHolderToOpen(const std::string& file, int timeoutMs) {
+  const QByteArray path(file.data(), static_cast<qsizetype>(file.size()));
+  return ask(kOpenQuestion + path.toPercentEncoding() + '\n', timeoutMs);
+}
+
+bool FolderLock::ask(const QByteArray& question, int timeoutMs) {
   const QDeadlineTimer deadline(timeoutMs);
   while (!deadline.hasExpired()) {
     QLocalSocket socket;
     socket.connectToServer(toQString(socketPath()));
     if (socket.waitForConnected(static_cast<int>(deadline.remainingTime()))) {
-      socket.write(kQuestion);
+      socket.write(question);
       if (!socket.waitForBytesWritten(static_cast<int>(deadline.remainingTime()))) return false;
       while (!socket.canReadLine()) {
         if (deadline.hasExpired() ||

@@ -6,6 +6,7 @@
 
 #include "platform/result.h"
 
+class QByteArray;
 class QLocalServer;
 class QLockFile;
 
@@ -14,7 +15,8 @@ namespace tv::qt {
 // One running copy per program folder. The first start in a folder takes a lock file in
 // the user's runtime folder, "tonvogel-<folder hash>.lock", and listens on a local socket
 // beside it, "tonvogel-<folder hash>.socket"; a later start in the same folder finds the
-// lock taken and asks the running copy through the socket to show its main window.
+// lock taken and asks the running copy through the socket to show its main window, or
+// to open a sound file in its playback window.
 //
 // Every start that works in a program folder goes through here, so that "the copy that
 // holds the lock" means the same everywhere: only that copy may touch what the folder's
@@ -43,8 +45,10 @@ class FolderLock {
   std::string socketPath() const;
 
   // In the copy that holds the lock, once a Qt application exists: `showRequested` runs
-  // on the GUI thread whenever another start asks.
-  Result<void> listen(std::function<void()> showRequested);
+  // on the GUI thread whenever another start asks to see the program, `fileRequested`
+  // with the file's path whenever one asks to open a file.
+  Result<void> listen(std::function<void()> showRequested,
+                      std::function<void(const std::string& file)> fileRequested = {});
   // Stops answering, before the Qt application goes; the lock stays held until the lock
   // object is destroyed.
   void stopListening();
@@ -53,10 +57,18 @@ class FolderLock {
   // its main window. True when it answered within `timeoutMs` (a holder still starting
   // up may not listen yet; the question is repeated until then).
   bool askHolderToShow(int timeoutMs);
+  // The same for a sound file (an absolute path) to open in the holder's playback window.
+  bool askHolderToOpen(const std::string& file, int timeoutMs);
+
+  // Gives up a lock this copy holds, for a start that only wanted to know whether a
+  // running copy holds it.
+  void release();
 
  private:
   std::string runtimeFolder_;
   std::string name_;
+  bool ask(const QByteArray& question, int timeoutMs);
+
   State state_ = State::Unavailable;
   std::string problem_;
   std::unique_ptr<QLockFile> lock_;

@@ -24,6 +24,7 @@ Program& TestProgram::build() {
   options.holdsFolderLock = holdsFolderLock;
   options.commandLimitMs = commandLimitMs;
   options.headless = headless;
+  options.showOnlyFile = showOnlyFile;
   program = std::make_unique<Program>(platform, std::move(options));
   loop.attach(program->ui().timers());
   loop.whileWaiting = [this] {

@@ -45,6 +45,8 @@ struct TestProgram {
   bool headless = false;
   // The program's dialogs when not the scripted ones above.
   Services* dialogs = nullptr;
+  // A sound file the program is started only to show (see ProgramOptions).
+  std::string showOnlyFile;
   // Where takes are written; real files unless the test sets its own.
   TakeFiles* takeFiles = nullptr;
   PosixTakeFiles posixTakeFiles;
