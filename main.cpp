@@ -14,6 +14,7 @@
 #include "platform/alsa/alsa_sound_system.h"
 #include "platform/file/file_sound_system.h"
 #include "platform/files.h"
+#include "platform/posix/keying/posix_keyers.h"
 #include "platform/posix/posix_file_sync.h"
 #include "platform/posix/posix_shell.h"
 #include "platform/posix/posix_take_file.h"
@@ -153,6 +154,7 @@ int main(int argc, char** argv) {
   tv::Platform platform{qt.clock(), qt.loop(),   qt.services(), shell,
                         &serialPort, &serialPorts, sound.get()};
   platform.makeWorker = [&qt](std::string_view) { return tv::makeThreadWorker(qt.loop()); };
+  platform.makeKeyer = tv::makePosixKeyer;
   platform.fileSync = &fileSync;
   const bool holdsLock = lock.state() == tv::qt::FolderLock::State::Held;
   tv::PosixTakeFiles takeFiles;

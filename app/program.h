@@ -24,6 +24,7 @@
 #include "platform/clock.h"
 #include "platform/event_loop.h"
 #include "platform/file_sync.h"
+#include "platform/keying/keyer.h"
 #include "platform/log.h"
 #include "platform/serial/serial_port.h"
 #include "platform/serial/serial_port_catalog.h"
@@ -76,6 +77,9 @@ struct Platform {
   // A thread of its own writes each take (a real input's capture thread must never wait
   // for the disk); otherwise whoever delivers the samples writes them (a test's input).
   bool takeWriterThreads = false;
+  // Makes the keyer of the methods other than the serial port; without it only the
+  // serial port and "none" key.
+  KeyerFactory makeKeyer;
 };
 
 struct ProgramOptions {

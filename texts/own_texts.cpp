@@ -331,6 +331,22 @@ constexpr std::array<OwnTextRow, kOwnTextCount> kOwnTexts{{
     {OwnText::OutputMoveFailed,
      "Die Wiedergabe ließ sich nicht auf %1 umschalten (%2) und klingt weiter, wo sie war.",
      "The playback could not move to %1 (%2) and sounds on where it was."},
+    {OwnText::KeyerUnreachable,
+     "Senden über %1 ist nicht möglich (%2). Der Sender bleibt abgeschaltet; das Programm "
+     "versucht es alle 10 Sekunden wieder.",
+     "Keying through %1 is not possible (%2). The transmitter stays off; the program tries "
+     "again every 10 seconds."},
+    {OwnText::KeyerBack, "%1 ist wieder erreichbar; Senden ist wieder möglich.",
+     "%1 can be reached again; the transmitter can be keyed again."},
+    {OwnText::KeyerFailed, "%1 hat den Sender nicht getastet (%2). Die Aussendung ist beendet.",
+     "%1 did not key the transmitter (%2). The transmission has ended."},
+    {OwnText::KeyerNoRights,
+     "%1 ist vorhanden, darf aber nicht geöffnet werden. Eine udev-Regel gibt solche Geräte "
+     "der Gruppe \"audio\" (siehe README); dann den Benutzer in diese Gruppe aufnehmen und "
+     "neu anmelden.",
+     "%1 exists but may not be opened. A udev rule gives such devices to the group \"audio\" "
+     "(see the README); then add the user to that group and log in again."},
+    {OwnText::SendKeyNotAvailable, "nicht verfügbar", "not available"},
 }};
 
 // A row out of place would hand every later message the wrong words.

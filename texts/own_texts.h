@@ -120,6 +120,11 @@ enum class OwnText {
   DeviceHeldByServer,  // %1 device, %2 the server's name for it
   TxOutputGone,        // %1 output, %2 reason
   OutputMoveFailed,    // %1 output, %2 reason
+  KeyerUnreachable,    // %1 device, %2 reason
+  KeyerBack,           // %1 device
+  KeyerFailed,         // %1 device, %2 reason
+  KeyerNoRights,       // %1 device
+  SendKeyNotAvailable,
   Count                // not a text; keep last
 };
 

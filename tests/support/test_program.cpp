@@ -14,6 +14,7 @@ Program& TestProgram::build() {
   platform.takeFiles = takeFiles ? takeFiles : &posixTakeFiles;
   platform.takeWriterThreads = takeWriterThreads;
   platform.makeWorker = makeWorker;
+  platform.makeKeyer = makeKeyer;
   ProgramOptions options;
   options.programFolder = temp.path();
   options.executablePath = temp.path() + "/tonvogel";

@@ -46,6 +46,8 @@ struct TestProgram {
   bool takeWriterThreads = false;
   // Workers for slow work; without one, jobs run on the loop at its next turn.
   WorkerFactory makeWorker;
+  // Keyers of the methods beyond the serial port; none when left empty.
+  KeyerFactory makeKeyer;
   std::unique_ptr<Program> program;
   // While the installation window waits, answer it as a user who accepts would: German
   // unless a language is already set, acceptance, install. No time passes for it, so a
