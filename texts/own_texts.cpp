@@ -340,12 +340,6 @@ constexpr std::array<OwnTextRow, kOwnTextCount> kOwnTexts{{
      "%1 can be reached again; the transmitter can be keyed again."},
     {OwnText::KeyerFailed, "%1 hat den Sender nicht getastet (%2). Die Aussendung ist beendet.",
      "%1 did not key the transmitter (%2). The transmission has ended."},
-    {OwnText::KeyerNoRights,
-     "%1 ist vorhanden, darf aber nicht geöffnet werden. Eine udev-Regel gibt solche Geräte "
-     "der Gruppe \"audio\" (siehe README); dann den Benutzer in diese Gruppe aufnehmen und "
-     "neu anmelden.",
-     "%1 exists but may not be opened. A udev rule gives such devices to the group \"audio\" "
-     "(see the README); then add the user to that group and log in again."},
     {OwnText::SendKeyNotAvailable, "nicht verfügbar", "not available"},
 }};
 

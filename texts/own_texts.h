@@ -123,7 +123,6 @@ enum class OwnText {
   KeyerUnreachable,    // %1 device, %2 reason
   KeyerBack,           // %1 device
   KeyerFailed,         // %1 device, %2 reason
-  KeyerNoRights,       // %1 device
   SendKeyNotAvailable,
   Count                // not a text; keep last
 };

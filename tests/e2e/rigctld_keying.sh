@@ -82,27 +82,8 @@ ptt_on_now() { tail -n 1 "$PTT_LOG" | awk '{exit !($2 != "0")}'; }
 rig_settings() {
   station_settings 34=300 35= 36= "37=rigctld 150 T1" "38=127.0.0.1:$RIG_PORT" "$@"
 }
-# A schedule file sending $1 s and then $2 s, a few seconds ahead, with the program
-# started and connected in good time.
-start_scheduled() {
-  local lead at first=$STATION_FOLDER/first.wav second=$STATION_FOLDER/second.wav
-  "$STATION_NET_FILE" make "$first" "talk:$1" >/dev/null &&
-    "$STATION_NET_FILE" make "$second" "talk:$2" >/dev/null || fail "tv_net_file make failed"
-  for lead in 6 12 24; do
-    at=$(($(date +%s) + lead))
-    printf '%s\r\n%s\r\n%s\r\n' "$(date -d "@$at" +%M:%S)" "$first" "$second" \
-      >"$STATION_FOLDER/XW.DAT"
-    station_start
-    if await $((lead - 2)) program_connected && [ "$(date +%s)" -lt $((at - 1)) ]; then
-      STATION_MOMENT=$at
-      return 0
-    fi
-    echo "e2e: the program was not ready $lead s ahead; once more with more time"
-    kill -KILL "$STATION_PID" 2>/dev/null
-    wait "$STATION_PID" 2>/dev/null
-  done
-  fail "the program was never ready for its schedule"
-}
+# The keying through rigctld is ready once the program is connected.
+STATION_READY=program_connected
 
 step "starting rigctld with its dummy rig on port $RIG_PORT and a second client"
 drive_start_display "$STATION_WORK" || fail "no display"
@@ -113,7 +94,7 @@ station_also_end $!
 
 step "1: a timed transmission of 2 s and 4 s keyed through rigctld"
 rig_settings
-start_scheduled 2 4
+station_start_scheduled 2 4
 await 15 ptt_keyed || fail "the rig was never read keyed"
 await 15 ptt_released || fail "the rig was not released within 15 s"
 read -r from to < <(ptt_spans)
@@ -128,7 +109,7 @@ first_figures="keyed $late s after its second for $span s"
 
 step "2: SIGTERM during a timed transmission"
 : >"$PTT_LOG"
-start_scheduled 2 20
+station_start_scheduled 2 20
 await 15 ptt_keyed || fail "the rig was never read keyed"
 sleep 1
 ptt_on_now || fail "the rig was released before the signal"

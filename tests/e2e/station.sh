@@ -19,7 +19,8 @@
 #                               by default); STATION_PID
 #   station_start_scheduled FIRST_SECONDS SECOND_SECONDS
 #                               starts it with a schedule file that sends two loud files
-#                               of those lengths a few seconds later, at STATION_MOMENT
+#                               of those lengths a few seconds later, at STATION_MOMENT,
+#                               once STATION_READY (default station_port_ready) holds
 #   station_stop                ends it by SIGTERM, as the desktop's logout does
 #   station_ended               whether the program has ended
 #   station_port_ready          whether it has opened the port and cleared its lines
@@ -209,7 +210,8 @@ station_start_scheduled() {
     printf '%s\r\n%s\r\n%s\r\n' "$(date -d "@$at" +%M:%S)" "$first" "$second" \
       >"$STATION_FOLDER/XW.DAT"
     station_start
-    if await $((lead - 2)) station_port_ready && [ "$(date +%s)" -lt $((at - 1)) ]; then
+    if await $((lead - 2)) "${STATION_READY:-station_port_ready}" &&
+      [ "$(date +%s)" -lt $((at - 1)) ]; then
       STATION_MOMENT=$at
       return 0
     fi
