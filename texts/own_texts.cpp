@@ -340,6 +340,9 @@ constexpr std::array<OwnTextRow, kOwnTextCount> kOwnTexts{{
      "%1 can be reached again; the transmitter can be keyed again."},
     {OwnText::KeyerFailed, "%1 hat den Sender nicht getastet (%2). Die Aussendung ist beendet.",
      "%1 did not key the transmitter (%2). The transmission has ended."},
+    {OwnText::KeyerReleaseFailed,
+     "%1 hat den Sender nicht freigegeben (%2). Prüfen Sie das Funkgerät!",
+     "%1 did not release the transmitter (%2). Check the radio!"},
     {OwnText::SendKeyNotAvailable, "nicht verfügbar", "not available"},
 }};
 

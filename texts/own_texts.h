@@ -123,6 +123,7 @@ enum class OwnText {
   KeyerUnreachable,    // %1 device, %2 reason
   KeyerBack,           // %1 device
   KeyerFailed,         // %1 device, %2 reason
+  KeyerReleaseFailed,  // %1 device, %2 reason
   SendKeyNotAvailable,
   Count                // not a text; keep last
 };

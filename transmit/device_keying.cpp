@@ -91,6 +91,8 @@ void DeviceKeying::opened(const Outcome& outcome) {
   poll_.setEnabled(true);
   if (!out_) return;
   out_ = false;
+  // Lost while keyed: a rig keeps its PTT when only the connection went.
+  if (mayBeKeyed_ && !wantKeyed_) release();
   p_.notices.clear(kUnreachable);
   p_.notice("keying", p_.ownMessage(OwnText::KeyerBack, {description_}), LogLevel::Info);
 }
@@ -146,7 +148,12 @@ void DeviceKeying::keyDone(const Outcome& outcome, bool on) {
     return;
   }
   // Reachable, but the device did not do it (a rig that refuses, a PTT read back wrong).
-  if (on && !wantKeyed_) {
+  if (!on) {
+    // Nothing transmits any more that could end; the rig's own time-out is all that is left.
+    p_.notice("keying", p_.ownMessage(OwnText::KeyerReleaseFailed, {description_, reason}));
+    return;
+  }
+  if (!wantKeyed_) {
     p_.log.warning("keying", reason);
     return;
   }

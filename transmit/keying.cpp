@@ -62,6 +62,7 @@ Keying::Keying(Program& program)
 }
 
 Keying::~Keying() {
+  ending_ = true;
   releaseAll("end");
 }
 
@@ -306,6 +307,9 @@ void Keying::deviceFailed(const std::string& reason) {
   stopTimeOut();
   showReleased();
   p_.frm_Oszi.lbl_TX.setEnabled(!device_.out());
+  // A rig that refused or read back wrong may still be keyed; one out of reach is
+  // released when it is back.
+  if (!device_.out()) device_.release();
   // Without the device they would go on unkeyed; a cycle in its pause ends as well.
   endTransmissions();
   p_.player.routePlayback();
@@ -382,8 +386,9 @@ void Keying::releaseAll(std::string_view why) {
   if (keyed_ || keyPending_) p_.log.info("keying", "release: " + std::string(why));
   keyed_ = false;
   keyPending_ = false;
-  // A device that does not answer holds the end of the program up by its limits at most.
-  if (device_.active()) device_.stop(kDeviceStopMs);
+  // Only the end of the program waits for the release, and at most by the device's
+  // limits; a change of settings leaves it to the worker.
+  if (device_.active()) device_.stop(p_.shuttingDown() || ending_ ? kDeviceStopMs : 0);
   deviceChoice_.reset();
   openedName_.clear();
   if (portOpen()) port()->close();

@@ -131,6 +131,8 @@ class Keying {
   bool keyPending_ = false;
   std::string pendingWho_;
   std::int64_t keyedAtMs_ = 0;
+  // The program object is going: the device's release is waited for.
+  bool ending_ = false;
   std::string openedName_;
   bool keyed_ = false;
   SerialWatch watch_;

@@ -54,18 +54,17 @@ released() { [ -n "$(report_at "$RELEASE_REPORT")" ]; }
 keyed() { [ -n "$(report_at "$KEY_REPORT")" ]; }
 
 step "a timed transmission of 2 s and 4 s keyed through GPIO 3 of $HIDRAW"
-station_settings 34=300 35= 36= "37=cm108 0" "38=" "39=$HIDRAW 3"
+station_settings 34=300 35= 36= "37=cm108 0" "38=" "39=$HIDRAW 3" 40=0
 station_start_scheduled 2 4
 await 15 keyed || fail "no key report: $(cat "$REPORTS")"
 await 15 released || fail "no release report within 15 s: $(cat "$REPORTS")"
 key=$(report_at "$KEY_REPORT")
 release=$(report_at "$RELEASE_REPORT")
-late=$(awk -v k="$key" -v m="$STATION_MOMENT" 'BEGIN {printf "%.3f", k - m}')
-span=$(awk -v k="$key" -v r="$release" 'BEGIN {printf "%.3f", r - k}')
+late=$(seconds_between "$STATION_MOMENT" "$key")
+span=$(seconds_between "$key" "$release")
 echo "e2e: key report $late s after its second, release report $span s later"
-awk -v l="$late" 'BEGIN {exit !(l >= 0 && l <= 1.5)}' || fail "keyed $late s after its second"
-awk -v s="$span" 'BEGIN {exit !(s >= 6.1 && s <= 6.8)}' ||
-  fail "released $span s after the key, not after the 6.275 s of the two files"
+within "$late" 0 1.5 || fail "keyed $late s after its second"
+within "$span" 6.1 6.8 || fail "released $span s after the key, not after the 6.275 s of the two files"
 station_stop
 
 echo "e2e: [$SECONDS s] passed: key report $late s after its second, released $span s later"

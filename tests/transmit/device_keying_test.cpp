@@ -107,6 +107,35 @@ TEST_F(DeviceOnAir, ARefusedKeyingEndsTheCycleAndSaysWhy) {
   EXPECT_EQ(noticesOf("RPRT -1"), 1);
 }
 
+TEST_F(DeviceOnAir, ARigThatWillNotReleaseIsToldAsSuch) {
+  startWith("rigctld 0 T1");
+  send(cqFile(1'000));
+  ASSERT_TRUE(runUntil([&] { return rig->ptt; }, 200));
+  rig->refusesRelease = true;
+  run(1'500);
+  EXPECT_EQ(noticesOf("did not release"), 1);
+  // The rig reads keyed while the program has not keyed it: that stops the parrot as the
+  // operator's keying would, and nothing repeats the release or the notice.
+  run(10'000);
+  expectIdle();
+  EXPECT_EQ(noticesOf("did not release"), 1);
+}
+
+TEST_F(DeviceOnAir, ARigLostWhileKeyedIsReleasedWhenItIsBack) {
+  startWith("rigctld 0 T1");
+  send(cqFile(5'000));
+  ASSERT_TRUE(runUntil([&] { return rig->ptt; }, 200));
+  rig->reachable = false;
+  run(DeviceKeying::kPollMs * 2);
+  expectIdle();
+  // The daemon went, the rig kept its PTT.
+  EXPECT_TRUE(rig->ptt);
+  rig->reachable = true;
+  run(DeviceKeying::kRetryMs);
+  EXPECT_FALSE(rig->ptt);
+  EXPECT_EQ(noticesOf("can be reached again"), 1);
+}
+
 TEST_F(DeviceOnAir, TheRigKeyedByTheOperatorStopsTheParrot) {
   startWith("rigctld 0 T1");
   send(cqFile(1'000));

@@ -133,9 +133,7 @@ Cm108Keyer::Cm108Keyer(std::string setting, int gpio, std::vector<std::string> s
       sysfsRoot_(std::move(sysfsRoot)),
       devRoot_(std::move(devRoot)) {}
 
-Cm108Keyer::~Cm108Keyer() {
-  close();
-}
+Cm108Keyer::~Cm108Keyer() = default;
 
 std::string Cm108Keyer::description() const {
   const std::string which =
@@ -144,7 +142,7 @@ std::string Cm108Keyer::description() const {
 }
 
 Result<void> Cm108Keyer::open() {
-  if (fd_ >= 0) return success();
+  if (device_.isOpen()) return success();
   const Result<std::string> device = findCm108(setting_, soundDevices_, sysfsRoot_, devRoot_);
   if (!device) return device.error();
   const int fd = ::open(device->c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY);
@@ -156,25 +154,19 @@ Result<void> Cm108Keyer::open() {
                      "\"audio\" (see the README)");
     return failure(*device + ": " + systemText(error));
   }
-  fd_ = fd;
-  device_ = *device;
+  path_ = *device;
   const std::array<std::uint8_t, 5> release = cm108Report(gpio_, false);
-  releaseEntry_ = release::addBytes(
-      fd_, std::string_view(reinterpret_cast<const char*>(release.data()), release.size()));
+  device_.hold(fd, std::string_view(reinterpret_cast<const char*>(release.data()), release.size()));
   return success();
 }
 
 void Cm108Keyer::close() {
-  if (fd_ < 0) return;
-  if (releaseEntry_ >= 0) release::remove(releaseEntry_);
-  releaseEntry_ = -1;
-  ::close(fd_);
-  fd_ = -1;
+  device_.close();
 }
 
 Error Cm108Keyer::lost(const std::string& why) {
   close();
-  return Error{device_ + ": " + why};
+  return Error{path_ + ": " + why};
 }
 
 Result<void> Cm108Keyer::setPtt(bool on) {
@@ -183,7 +175,7 @@ Result<void> Cm108Keyer::setPtt(bool on) {
   const std::array<std::uint8_t, 5> report = cm108Report(gpio_, on);
   ssize_t written = -1;
   do {
-    written = ::write(fd_, report.data(), report.size());
+    written = ::write(device_.fd(), report.data(), report.size());
   } while (written < 0 && errno == EINTR);
   if (written < 0) return lost(systemText(errno));
   if (static_cast<std::size_t>(written) != report.size())
@@ -195,7 +187,7 @@ Result<void> Cm108Keyer::setPtt(bool on) {
 Result<bool> Cm108Keyer::readPtt() {
   if (Result<void> opened = open(); !opened) return opened.error();
   // An interface unplugged leaves the descriptor hung up.
-  pollfd entry{fd_, POLLOUT, 0};
+  pollfd entry{device_.fd(), POLLOUT, 0};
   if (::poll(&entry, 1, 0) > 0 && (entry.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0)
     return lost("the interface is gone");
   return on_;

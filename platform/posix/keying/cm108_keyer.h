@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/keying/keyer.h"
+#include "platform/posix/keying/registered_descriptor.h"
 #include "platform/result.h"
 
 namespace tv {
@@ -52,7 +53,7 @@ class Cm108Keyer final : public Keyer {
 
   Result<void> open() override;
   void close() override;
-  bool isOpen() const override { return fd_ >= 0; }
+  bool isOpen() const override { return device_.isOpen(); }
   Result<void> setPtt(bool on) override;
   // The state last written; a device gone (unplugged) fails.
   Result<bool> readPtt() override;
@@ -67,9 +68,8 @@ class Cm108Keyer final : public Keyer {
   std::vector<std::string> soundDevices_;
   std::string sysfsRoot_;
   std::string devRoot_;
-  std::string device_;
-  int fd_ = -1;
-  int releaseEntry_ = -1;
+  std::string path_;
+  RegisteredDescriptor device_;
   bool on_ = false;
 };
 

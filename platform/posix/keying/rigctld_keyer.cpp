@@ -75,12 +75,10 @@ std::optional<int> rigctldReport(const std::string& line) {
 RigctldKeyer::RigctldKeyer(std::string address, int pttCommand)
     : address_(std::move(address)), pttCommand_(pttCommand == 3 ? 3 : 1) {}
 
-RigctldKeyer::~RigctldKeyer() {
-  close();
-}
+RigctldKeyer::~RigctldKeyer() = default;
 
 Result<void> RigctldKeyer::open() {
-  if (fd_ >= 0) return success();
+  if (socket_.isOpen()) return success();
   const auto deadline = SteadyClock::now() + std::chrono::milliseconds(kStepMs);
   const auto [host, port] = splitAddress(address_);
   addrinfo hints{};
@@ -91,7 +89,8 @@ Result<void> RigctldKeyer::open() {
   if (const int error = ::getaddrinfo(host.c_str(), port.c_str(), &hints, &found); error != 0)
     return failure("rigctld at " + address_ + ": " + ::gai_strerror(error));
   std::string why = "no address";
-  for (addrinfo* a = found; a != nullptr && fd_ < 0; a = a->ai_next) {
+  int connected = -1;
+  for (addrinfo* a = found; a != nullptr && connected < 0; a = a->ai_next) {
     const int fd =
         ::socket(a->ai_family, a->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, a->ai_protocol);
     if (fd < 0) {
@@ -116,21 +115,16 @@ Result<void> RigctldKeyer::open() {
       ::close(fd);
       continue;
     }
-    fd_ = fd;
+    connected = fd;
   }
   ::freeaddrinfo(found);
-  if (fd_ < 0) return failure("rigctld at " + address_ + ": " + why);
-  releaseEntry_ = release::addBytes(fd_, kReleaseLine);
+  if (connected < 0) return failure("rigctld at " + address_ + ": " + why);
+  socket_.hold(connected, kReleaseLine);
   return success();
 }
 
 void RigctldKeyer::close() {
-  if (fd_ < 0) return;
-  // Out of the registry first: the number may belong to another file once closed.
-  if (releaseEntry_ >= 0) release::remove(releaseEntry_);
-  releaseEntry_ = -1;
-  ::close(fd_);
-  fd_ = -1;
+  socket_.close();
 }
 
 Error RigctldKeyer::lost(const std::string& why) {
@@ -140,22 +134,23 @@ Error RigctldKeyer::lost(const std::string& why) {
 
 Result<std::string> RigctldKeyer::exchange(const std::string& command) {
   if (Result<void> opened = open(); !opened) return opened.error();
+  const int fd = socket_.fd();
   // Whatever waits unread came out of turn: it answers nothing asked now.
   char stale[kLongestAnswer];
-  while (::recv(fd_, stale, sizeof stale, MSG_DONTWAIT) > 0) {
+  while (::recv(fd, stale, sizeof stale, MSG_DONTWAIT) > 0) {
   }
   const std::string line = command + "\n";
   auto deadline = SteadyClock::now() + std::chrono::milliseconds(kStepMs);
   std::size_t sent = 0;
   while (sent < line.size()) {
-    const ssize_t n = ::send(fd_, line.data() + sent, line.size() - sent, MSG_NOSIGNAL);
+    const ssize_t n = ::send(fd, line.data() + sent, line.size() - sent, MSG_NOSIGNAL);
     if (n > 0) {
       sent += static_cast<std::size_t>(n);
       continue;
     }
     if (n < 0 && errno == EINTR) continue;
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-      if (!awaitReady(fd_, POLLOUT, deadline)) return lost("does not take \"" + command + "\"");
+      if (!awaitReady(fd, POLLOUT, deadline)) return lost("does not take \"" + command + "\"");
       continue;
     }
     return lost(systemText(errno));
@@ -166,10 +161,10 @@ Result<std::string> RigctldKeyer::exchange(const std::string& command) {
     const std::size_t end = answer.find('\n');
     if (end != std::string::npos) return answer.substr(0, end);
     if (answer.size() > kLongestAnswer) return lost("answers what rigctld does not");
-    if (!awaitReady(fd_, POLLIN, deadline))
+    if (!awaitReady(fd, POLLIN, deadline))
       return lost("no answer to \"" + command + "\" within " + std::to_string(kStepMs) + " ms");
     char buffer[kLongestAnswer];
-    const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
+    const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
     if (n > 0) {
       answer.append(buffer, static_cast<std::size_t>(n));
     } else if (n == 0) {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/keying/keyer.h"
+#include "platform/posix/keying/registered_descriptor.h"
 
 namespace tv {
 
@@ -28,7 +29,7 @@ class RigctldKeyer final : public Keyer {
 
   Result<void> open() override;
   void close() override;
-  bool isOpen() const override { return fd_ >= 0; }
+  bool isOpen() const override { return socket_.isOpen(); }
   Result<void> setPtt(bool on) override;
   Result<bool> readPtt() override;
   bool seesOperatorKey() const override { return true; }
@@ -41,8 +42,7 @@ class RigctldKeyer final : public Keyer {
 
   std::string address_;
   int pttCommand_;
-  int fd_ = -1;
-  int releaseEntry_ = -1;
+  RegisteredDescriptor socket_;
 };
 
 // "RPRT 0" gives 0, "RPRT -11" gives -11; none for anything else.

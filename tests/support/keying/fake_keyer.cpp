@@ -23,7 +23,7 @@ Result<void> FakeKeyer::setPtt(bool on) {
     open_ = false;
     return failure("closed the connection");
   }
-  if (d_->refuses) return failure("refused (RPRT -1)");
+  if (on ? d_->refuses : d_->refusesRelease) return failure("refused (RPRT -1)");
   if (d_->ptt != on) d_->changes.push_back({on, clock_.monotonicMs()});
   d_->ptt = on;
   return success();

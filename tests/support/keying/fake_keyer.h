@@ -22,7 +22,9 @@ class FakeKeyer final : public Keyer {
   };
   struct Device {
     bool reachable = true;
+    // Refuses to key; to release as well.
     bool refuses = false;
+    bool refusesRelease = false;
     bool seesOperator = true;
     bool ptt = false;
     // Keyed by the operator, seen by readPtt.
