@@ -18,6 +18,7 @@
 #include "platform/files.h"
 #include "platform/posix/posix_command_runner.h"
 #include "platform/posix/posix_disk_space.h"
+#include "platform/posix/keying/posix_keyers.h"
 #include "platform/posix/posix_file_sync.h"
 #include "platform/posix/posix_shell.h"
 #include "platform/posix/posix_take_file.h"
@@ -216,6 +217,7 @@ int main(int argc, char** argv) {
   tv::Platform platform{qt.clock(), qt.loop(),   qt.services(), shell,
                         &serialPort, &serialPorts, sound.get()};
   platform.makeWorker = [&qt](std::string_view) { return tv::makeThreadWorker(qt.loop()); };
+  platform.makeKeyer = tv::makePosixKeyer;
   platform.fileSync = &fileSync;
   const bool holdsLock = lock.state() == tv::qt::FolderLock::State::Held;
   tv::PosixTakeFiles takeFiles;

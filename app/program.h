@@ -27,6 +27,7 @@
 #include "platform/disk_space.h"
 #include "platform/event_loop.h"
 #include "platform/file_sync.h"
+#include "platform/keying/keyer.h"
 #include "platform/log.h"
 #include "platform/serial/serial_port.h"
 #include "platform/serial/serial_port_catalog.h"
@@ -85,6 +86,9 @@ struct Platform {
   CommandRunner* commands = nullptr;
   // Tells the room left on the recordings folder's disk; without it nothing is checked.
   DiskSpace* diskSpace = nullptr;
+  // Makes the keyer of the methods other than the serial port; without it only the
+  // serial port and "none" key.
+  KeyerFactory makeKeyer;
 };
 
 struct ProgramOptions {

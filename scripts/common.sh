@@ -14,9 +14,10 @@ TONVOGEL_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libasound
 TONVOGEL_RUN_PACKAGES=(desktop-file-utils)
 # xdotool, trayer and x11-utils drive the end-to-end tests under Xvfb; imagemagick takes
 # a screenshot when one fails. The end-to-end and sound tests start a PulseAudio server
-# of their own, which the program reaches through ALSA's pulse plugin.
+# of their own, which the program reaches through ALSA's pulse plugin. The keying tests
+# key Hamlib's rigctld (libhamlib-utils) and look at its connections with ss (iproute2).
 TONVOGEL_TEST_PACKAGES=(libgtest-dev libgmock-dev xvfb xauth xdotool trayer x11-utils imagemagick
-  pulseaudio pulseaudio-utils libasound2-plugins faketime)
+  pulseaudio pulseaudio-utils libasound2-plugins faketime libhamlib-utils iproute2)
 
 # Installs whatever of the named packages is missing. As root with apt-get; otherwise
 # prints the one command that would do it and stops.

@@ -368,6 +368,19 @@ constexpr std::array<OwnTextRow, kOwnTextCount> kOwnTexts{{
      "%1 is damaged (it ends early or holds a value that cannot stand). It is left as it is: "
      "without a screen nothing is written over it. Correct it, or start Tonvogel once with its "
      "windows (tonvogel --program-folder %2)."},
+    {OwnText::KeyerUnreachable,
+     "Senden über %1 ist nicht möglich (%2). Der Sender bleibt abgeschaltet; das Programm "
+     "versucht es alle 10 Sekunden wieder.",
+     "Keying through %1 is not possible (%2). The transmitter stays off; the program tries "
+     "again every 10 seconds."},
+    {OwnText::KeyerBack, "%1 ist wieder erreichbar; Senden ist wieder möglich.",
+     "%1 can be reached again; the transmitter can be keyed again."},
+    {OwnText::KeyerFailed, "%1 hat den Sender nicht getastet (%2). Die Aussendung ist beendet.",
+     "%1 did not key the transmitter (%2). The transmission has ended."},
+    {OwnText::KeyerReleaseFailed,
+     "%1 hat den Sender nicht freigegeben (%2). Prüfen Sie das Funkgerät!",
+     "%1 did not release the transmitter (%2). Check the radio!"},
+    {OwnText::SendKeyNotAvailable, "nicht verfügbar", "not available"},
 }};
 
 // A row out of place would hand every later message the wrong words.

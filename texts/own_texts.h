@@ -127,6 +127,11 @@ enum class OwnText {
   // Both: %1 settings file, %2 program folder.
   HeadlessNoSettings,
   HeadlessSettingsCorrupt,
+  KeyerUnreachable,    // %1 device, %2 reason
+  KeyerBack,           // %1 device
+  KeyerFailed,         // %1 device, %2 reason
+  KeyerReleaseFailed,  // %1 device, %2 reason
+  SendKeyNotAvailable,
   Count                // not a text; keep last
 };
 

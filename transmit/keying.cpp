@@ -4,6 +4,7 @@
 
 #include "app/numbers.h"
 #include "app/program.h"
+#include "app/settings_values.h"
 #include "platform/serial/line_state.h"
 #include "platform/serial/port_name.h"
 #include "platform/serial/serial_port.h"
@@ -16,6 +17,8 @@ constexpr Colour kTransmitting = rgb(128, 255, 0);
 // Causes of notices told once until they are over.
 constexpr std::string_view kPortLost = "serial port lost";
 constexpr std::string_view kPortInUseOnReturn = "serial port in use on return";
+// A release with its read-back takes two of a device's steps.
+constexpr std::int64_t kDeviceStopMs = 1200;
 
 bool noPortChosen(const std::string& comPortName) {
   return comPortName.empty() || comPortName == "COM0";
@@ -39,6 +42,8 @@ std::string withoutFullStop(std::string text) {
 
 Keying::Keying(Program& program)
     : p_(program),
+      device_(program, {[this] { deviceKeyed(); },
+                        [this](const std::string& reason) { deviceFailed(reason); }}),
       watch_(program.ui().timers(), program.platform.serial,
              {[this](const std::string& reason) { lostPort(reason, false); },
               [this](const std::string& name) { foundPort(name); },
@@ -57,6 +62,7 @@ Keying::Keying(Program& program)
 }
 
 Keying::~Keying() {
+  ending_ = true;
   releaseAll("end");
 }
 
@@ -76,12 +82,13 @@ void Keying::fillPortList() {
 
 void Keying::OpenComPort() {
   SerialPort* serial = port();
+  showMethod();
   if (p_.txViaComFlag != 1) {
     // With transmit control off nothing may key or release any more, so a transmitter
     // keyed before must be released now, and the port is left to other programs.
     forgetLostPort();
     refusedName_.clear();
-    if (portOpen()) releaseAll("transmit control off");
+    if (portOpen() || device_.active() || keyed_) releaseAll("transmit control off");
     return;
   }
   if (p_.shuttingDown()) {
@@ -90,6 +97,11 @@ void Keying::OpenComPort() {
     releaseAll("shutdown");
     return;
   }
+  if (!serialMethod()) {
+    openDevice();
+    return;
+  }
+  if (device_.active()) releaseAll("keying method changed");
 
   stopTimeOut();
   keyed_ = false;
@@ -191,18 +203,124 @@ bool Keying::driveKeyLine(bool on) {
 }
 
 void Keying::PttOn(std::string_view who) {
+  if (!serialMethod()) {
+    // One continuous transmission: the time-out keeps counting.
+    if (p_.txViaComFlag != 1 || keyed_ || keyPending_) return;
+    if (p_.keyingMethod == KeyingMethod::None) {
+      keyedNow(std::string(who) + " (method none: the radio keys on the sound)");
+      return;
+    }
+    if (!device_.active()) return;
+    keyPending_ = true;
+    pendingWho_ = std::string(who);
+    device_.key();
+    return;
+  }
   if (!driveKeyLine(true)) return;
   if (keyed_) return;  // one continuous transmission: the time-out keeps counting
+  keyedNow(who);
+}
+
+void Keying::keyedNow(std::string_view who) {
   keyed_ = true;
+  keyedAtMs_ = p_.platform.clock.monotonicMs();
   p_.log.info("keying", "key: " + std::string(who));
   startTimeOut();
 }
 
 void Keying::PttOff(std::string_view why) {
-  driveKeyLine(false);
-  if (keyed_) p_.log.info("keying", "release: " + std::string(why));
+  const bool wasKeyed = keyed_ || keyPending_;
+  if (serialMethod()) {
+    driveKeyLine(false);
+  } else if (wasKeyed) {
+    device_.release();
+  }
+  if (wasKeyed) p_.log.info("keying", "release: " + std::string(why));
   keyed_ = false;
+  keyPending_ = false;
   stopTimeOut();
+}
+
+bool Keying::serialMethod() const {
+  return p_.keyingMethod == KeyingMethod::Serial;
+}
+
+std::optional<std::int64_t> Keying::soundMayStartMs() const {
+  if (keyPending_) return std::nullopt;
+  if (!keyed_) return p_.platform.clock.monotonicMs();
+  return keyedAtMs_ + p_.txDelayMs;
+}
+
+bool Keying::sendKeyAvailable() const {
+  if (serialMethod()) return true;
+  return device_.seesOperatorKey();
+}
+
+KeyerChoice Keying::keyerChoice() const {
+  KeyerChoice choice;
+  choice.method = std::string(keyingMethodName(p_.keyingMethod));
+  choice.rigctldAddress = p_.rigctldAddress;
+  choice.pttCommand = p_.rigPttCommand;
+  const Cm108Line cm108 = cm108FromLine(p_.cm108Setting);
+  choice.cm108Interface = cm108.interface;
+  choice.cm108Gpio = p_.cm108Gpio;
+  choice.soundDevices = {p_.inputDeviceName, p_.txOutputDevice};
+  return choice;
+}
+
+void Keying::openDevice() {
+  // A serial port held before is given back to other programs.
+  if (portOpen() || lost_) {
+    forgetLostPort();
+    refusedName_.clear();
+    releaseAll("keying method changed");
+  }
+  p_.frm_Oszi.lbl_TX.setEnabled(true);
+  if (p_.keyingMethod == KeyingMethod::None) {
+    if (device_.active()) releaseAll("keying method changed");
+    return;
+  }
+  const KeyerChoice choice = keyerChoice();
+  // Applied again unchanged (every save and resize applies): the connection stays.
+  if (device_.active() && deviceChoice_ == choice) return;
+  releaseAll("keying changed");
+  std::unique_ptr<Keyer> keyer = p_.platform.makeKeyer ? p_.platform.makeKeyer(choice) : nullptr;
+  if (!keyer) {
+    noConnection(choice.method + ": not available in this program");
+    return;
+  }
+  deviceChoice_ = choice;
+  device_.start(std::move(keyer));
+}
+
+void Keying::deviceKeyed() {
+  if (!keyPending_) return;
+  keyPending_ = false;
+  keyedNow(pendingWho_);
+  if (p_.txArbiter.automatic()) showPressed();
+}
+
+void Keying::deviceFailed(const std::string& reason) {
+  if (keyed_) p_.log.info("keying", "release: keying failed (" + reason + ")");
+  keyed_ = false;
+  keyPending_ = false;
+  stopTimeOut();
+  showReleased();
+  p_.frm_Oszi.lbl_TX.setEnabled(!device_.out());
+  // A rig that refused or read back wrong may still be keyed; one out of reach is
+  // released when it is back.
+  if (!device_.out()) device_.release();
+  // Without the device they would go on unkeyed; a cycle in its pause ends as well.
+  endTransmissions();
+  p_.player.routePlayback();
+}
+
+void Keying::showMethod() {
+  // The pin boxes say which line keys a serial port; other methods have no lines.
+  SettingsForm& f = p_.frm_Einstellungen;
+  const bool serial = serialMethod();
+  f.cb_TX.setEnabled(serial);
+  f.cb_TX_off.setEnabled(serial);
 }
 
 void Keying::lostPort(const std::string& reason, bool whileKeying) {
@@ -265,8 +383,13 @@ void Keying::forgetLostPort() {
 void Keying::releaseAll(std::string_view why) {
   stopTimeOut();
   watch_.stop();
-  if (keyed_) p_.log.info("keying", "release: " + std::string(why));
+  if (keyed_ || keyPending_) p_.log.info("keying", "release: " + std::string(why));
   keyed_ = false;
+  keyPending_ = false;
+  // Only the end of the program waits for the release, and at most by the device's
+  // limits; a change of settings leaves it to the worker.
+  if (device_.active()) device_.stop(p_.shuttingDown() || ending_ ? kDeviceStopMs : 0);
+  deviceChoice_.reset();
   openedName_.clear();
   if (portOpen()) port()->close();
   showReleased();
@@ -303,6 +426,11 @@ std::string Keying::ReadLineStates() {
 }
 
 Result<bool> Keying::readSendKey() {
+  if (!serialMethod()) {
+    // The rig's PTT read back as on while the program has not keyed is the operator.
+    if (p_.txViaComFlag != 1 || keyed_ || keyPending_) return false;
+    return device_.operatorKey().value_or(false);
+  }
   if (p_.sendKeyLine < 1 || p_.sendKeyLine > 4 || p_.txViaComFlag != 1 || !portOpen()) return false;
   const Result<std::uint32_t> status = port()->modemStatus();
   if (!status) {

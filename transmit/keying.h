@@ -1,10 +1,14 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "platform/keying/keyer.h"
 #include "platform/result.h"
 #include "platform/timer.h"
+#include "transmit/device_keying.h"
 #include "transmit/serial_watch.h"
 
 namespace tv {
@@ -26,6 +30,11 @@ struct SerialError;
 // An open port that fails (an adapter pulled out) is lost: the transmitter is released,
 // what was sending ends, the TX button is unavailable, and the port is looked for until
 // it returns (see SerialWatch).
+//
+// The settings choose the method: the serial port's DTR or RTS, a device run through
+// DeviceKeying (rigctld, a CM108 GPIO), which keys only once the device has confirmed it,
+// or none, which keys nothing and lets the radio's VOX key on the sound. Transmit control
+// (line 20) switches every method on or off.
 class Keying {
  public:
   explicit Keying(Program& program);
@@ -66,6 +75,13 @@ class Keying {
   // Fills the port box with the serial devices present.
   void fillPortList();
 
+  // When the sound of the transmission being keyed may start: the TX delay after the
+  // keying was confirmed; at once when nothing is keyed (transmit control off, no port);
+  // none while the device has not confirmed the keying yet.
+  std::optional<std::int64_t> soundMayStartMs() const;
+  // Whether the method can see the operator's send key at all (a GPIO cannot).
+  bool sendKeyAvailable() const;
+
   bool portOpen() const;
   // The transmitter is keyed through PttOn and not released since.
   bool keyed() const { return keyed_; }
@@ -97,7 +113,26 @@ class Keying {
   void noConnection(const std::string& reason);
   std::string openFailureReason(const SerialError& error) const;
 
+  bool serialMethod() const;
+  // The last step of applying the settings for a method other than the serial port.
+  void openDevice();
+  KeyerChoice keyerChoice() const;
+  void deviceKeyed();
+  void deviceFailed(const std::string& reason);
+  void keyedNow(std::string_view who);
+  // Greys the pin boxes that only the serial port uses.
+  void showMethod();
+
   Program& p_;
+  DeviceKeying device_;
+  // What the running device was made for: applying unchanged settings keeps it.
+  std::optional<KeyerChoice> deviceChoice_;
+  // Asked of the device, not confirmed yet, for `pendingWho_`.
+  bool keyPending_ = false;
+  std::string pendingWho_;
+  std::int64_t keyedAtMs_ = 0;
+  // The program object is going: the device's release is waited for.
+  bool ending_ = false;
   std::string openedName_;
   bool keyed_ = false;
   SerialWatch watch_;

@@ -28,7 +28,10 @@ void AutoTx::CheckSendKey() {
     StopAutoTx();
     return;
   }
-  status.setCaption(p_.messageTexts.items[26]);
+  // A method that cannot see the operator (a GPIO pin, a rig not reached) says so rather
+  // than promise a watch it cannot keep.
+  status.setCaption(p_.keying.sendKeyAvailable() ? p_.messageTexts.items[26]
+                                                 : p_.ownMessage(OwnText::SendKeyNotAvailable));
 }
 
 void AutoTx::StopAutoTx() {

@@ -39,17 +39,33 @@ Result<void> TxSound::open(const std::string& file) {
 
 Result<void> TxSound::play() {
   if (!stream_) return tv::failure("no sound is open");
+  position_ = 0;
+  held_ = true;
+  return startWhenKeyed();
+}
+
+Result<void> TxSound::startWhenKeyed() {
+  // A rig keyed over the network confirms later, and its relays and amplifier need the
+  // TX delay after that: sound before would be cut off on the air.
+  const std::int64_t now = p_.platform.clock.monotonicMs();
+  const std::optional<std::int64_t> start = p_.keying.soundMayStartMs();
+  if (!start || *start > now) return success();
+  held_ = false;
   if (auto played = stream_->play(0); !played) {
     close();
     return played;
   }
-  position_ = 0;
-  movedAtMs_ = p_.platform.clock.monotonicMs();
+  movedAtMs_ = now;
   return success();
 }
 
 TxSound::Check TxSound::check() {
   if (!stream_) return Check::ended;
+  if (held_) {
+    // Keying that is never confirmed ends the transmission from the keying's side.
+    if (Result<void> started = startWhenKeyed(); !started) return fail(started.error().message);
+    return Check::sounding;
+  }
   if (const Result<void> status = stream_->status(); !status) {
     return fail(status.error().message);
   }
@@ -80,6 +96,7 @@ TxSound::Check TxSound::fail(std::string reason) {
 }
 
 void TxSound::close() {
+  held_ = false;
   if (!stream_) return;
   stream_->stop();
   stream_.reset();

@@ -32,7 +32,9 @@ class TxSound {
   // user, when the file cannot be played or the output is one nobody can hear (no device
   // could be opened): nothing may be keyed for it then.
   Result<void> open(const std::string& file);
-  // Starts the opened sound from its beginning.
+  // Starts the opened sound from its beginning, once the keying allows it: at once, or
+  // after the device has confirmed the keying and the TX delay has passed (check() starts
+  // it then).
   Result<void> play();
   // Looks at the playback once; after `failed`, failure() says why. Call it often: a
   // stall counts from the last call that saw the position move.
@@ -51,9 +53,12 @@ class TxSound {
 
  private:
   Check fail(std::string reason);
+  Result<void> startWhenKeyed();
 
   Program& p_;
   std::unique_ptr<PlaybackStream> stream_;
+  // Played, but waiting for the keying.
+  bool held_ = false;
   std::int64_t position_ = 0;
   std::int64_t movedAtMs_ = 0;
   std::string failure_;

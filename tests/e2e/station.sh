@@ -19,11 +19,14 @@
 #                               by default); STATION_PID
 #   station_start_scheduled FIRST_SECONDS SECOND_SECONDS
 #                               starts it with a schedule file that sends two loud files
-#                               of those lengths a few seconds later, at STATION_MOMENT
+#                               of those lengths a few seconds later, at STATION_MOMENT,
+#                               once STATION_READY (default station_port_ready) holds
 #   station_stop                ends it by SIGTERM, as the desktop's logout does
 #   station_ended               whether the program has ended
 #   station_port_ready          whether it has opened the port and cleared its lines
 #   station_keyed [LINE]        whether it has raised DTR (or LINE: dtr, rts)
+#   seconds_between A B, within VALUE LOW HIGH
+#                               reckoning with the times of the logs
 #   step TEXT / fail TEXT / await SECONDS COMMAND...
 #   station_lock_file           the UUCP lock file of the pty in $TONVOGEL_LOCK_DIR
 #   station_also_end PID...     processes the test started (another program holding the
@@ -209,7 +212,8 @@ station_start_scheduled() {
     printf '%s\r\n%s\r\n%s\r\n' "$(date -d "@$at" +%M:%S)" "$first" "$second" \
       >"$STATION_FOLDER/XW.DAT"
     station_start
-    if await $((lead - 2)) station_port_ready && [ "$(date +%s)" -lt $((at - 1)) ]; then
+    if await $((lead - 2)) "${STATION_READY:-station_port_ready}" &&
+      [ "$(date +%s)" -lt $((at - 1)) ]; then
       STATION_MOMENT=$at
       return 0
     fi
@@ -226,6 +230,11 @@ station_lock_file() {
   local name=${STATION_PTY#/dev/}
   echo "$TONVOGEL_LOCK_DIR/LCK..${name//\//_}"
 }
+
+# seconds_between A B: B - A, to the millisecond.
+seconds_between() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.3f", b - a}'; }
+# within VALUE LOW HIGH: whether LOW <= VALUE <= HIGH.
+within() { awk -v v="$1" -v l="$2" -v h="$3" 'BEGIN {exit !(v >= l && v <= h)}'; }
 
 # field LINE NAME: the value of NAME=... in a line of the modem-line log.
 field() { tr ' ' '\n' <<<"$1" | sed -n "s/^$2=//p"; }

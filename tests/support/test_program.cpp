@@ -18,6 +18,7 @@ Program& TestProgram::build() {
   platform.archiveWriter = &archiveWriter;
   platform.commands = &commands;
   platform.diskSpace = diskSpace;
+  platform.makeKeyer = makeKeyer;
   ProgramOptions options;
   options.programFolder = temp.path();
   options.executablePath = temp.path() + "/tonvogel";

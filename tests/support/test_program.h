@@ -61,6 +61,8 @@ struct TestProgram {
   std::int64_t commandLimitMs = 10 * 60 * 1000;
   // The room on the recordings folder's disk; not checked unless a test sets it.
   DiskSpace* diskSpace = nullptr;
+  // Keyers of the methods beyond the serial port; none when left empty.
+  KeyerFactory makeKeyer;
   std::unique_ptr<Program> program;
   // While the installation window waits, answer it as a user who accepts would: German
   // unless a language is already set, acceptance, install. No time passes for it, so a
