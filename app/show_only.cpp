@@ -38,6 +38,13 @@ void Program::showSoundFile(const std::string& file) {
   player.selectedFile = file;
   // The dialog's own second half: loaded, drawn, shown, and played from its tick.
   player.tmr2_Timer();
+  if (player.selectedFile.empty()) {
+    // Refused with its reason in a box; a copy started only for it has nothing left to
+    // show and would otherwise stay without a window.
+    log.warning("program", file + " cannot be shown");
+    if (!showOnlyFile_.empty()) endProgram(2);
+    return;
+  }
   frm_Oszi.bringToFront();
   log.info("program", "the playback window shows " + file);
 }

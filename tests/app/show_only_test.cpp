@@ -81,8 +81,8 @@ TEST_F(ShowOnly, ShowsAndPlaysTheFileInThePlaybackWindowAlone) {
   EXPECT_EQ(p().player.chosenFile, sound);
   EXPECT_EQ(p().player.durationText, "   2.00");
   EXPECT_TRUE(played(soundSystem));
-  // What plays is the speed copy, which lies outside the station's folder.
-  EXPECT_FALSE(p().player.currentWave.starts_with(t.folder() + "/"));
+  // The file itself plays: no copy of it is written anywhere.
+  EXPECT_EQ(p().player.currentWave, sound);
   // No main window, and with it no tray icon; no settings window.
   EXPECT_FALSE(p().frm_DoKu.loaded());
   EXPECT_FALSE(p().frm_Einstellungen.visible());
@@ -158,16 +158,16 @@ TEST_F(ShowOnly, SpeaksTheLanguageOfTheSettings) {
   EXPECT_EQ(p().frm_Oszi.cmdStop.caption(), station.p().frm_Oszi.cmdStop.caption());
 }
 
-TEST_F(ShowOnly, AFileThatIsNoSoundFileIsSaidSoAndTheWindowStays) {
+TEST_F(ShowOnly, AFileThatIsNoSoundFileIsSaidSoAndTheCopyEnds) {
   std::string bytes = readFile(sound);
   bytes[3] = 'X';  // RIFX: the big-endian form, which is not read
   writeFile(sound, bytes);
   start();
-  ASSERT_TRUE(started);
+  EXPECT_FALSE(started);
   ASSERT_FALSE(t.services.messages().empty());
   EXPECT_EQ(t.services.shown.back().title, "Error");
-  EXPECT_FALSE(p().ended());
-  EXPECT_TRUE(p().frm_Oszi.visible());
+  EXPECT_TRUE(p().ended());
+  EXPECT_EQ(p().exitCode(), 2);
 }
 
 // A file handed over to the copy that runs as the station.
