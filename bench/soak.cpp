@@ -134,6 +134,7 @@ int main(int argc, char** argv) {
   tv::test::line(lines, 16) = "1";  // recorder on at the start
   tv::test::line(lines, 19) = "1";  // the dated tree
   tv::test::line(lines, 20) = "1";  // transmit through the port
+  tv::test::line(lines, 43) = "30";  // the archive cap, MB: the oldest tree copies go
   tv::test::writeSettings(t.file("Tonvogel.ini"), lines);
   const std::vector<std::uint8_t> tone(3 * kRate, 200);
   (void)tv::writeMonoU8Wave(t.file("announce.wav"), kRate, tone);
