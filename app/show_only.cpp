@@ -60,9 +60,9 @@ bool Program::startToShow() {
   // the recorder, open the serial port and write what a station writes.
   languageCodes = {"", "DL", "GB", "", "F", ""};
   languageCode = settingsFile.storedLanguageCode();
-  // Playing writes a working copy (the speed copy) into the program folder, which in the
-  // station's folder would be the station's own. This copy works in a folder of its own,
-  // removed when it ends; the station's folder is only read.
+  // The player's working files belong to the program folder, which in the station's
+  // folder would be the station's own. This copy works in a folder of its own, removed
+  // when it ends; the station's folder is only read.
   ownFolder_ = makeOwnFolder();
   if (ownFolder_.empty()) {
     const std::string problem = "No folder for the working files among the temporary files (" +
@@ -92,8 +92,8 @@ bool Program::startToShow() {
                      static_cast<Control*>(&f.cmdPap2)})
     c->setVisible(false);
   f.ed1.keyPress = nullptr;
-  // The speed copy is a working file of the program folder, which a station running
-  // there may be playing; cutting writes into its recordings. Neither is offered.
+  // Cutting writes into the station's recordings, and a speed change belongs with it to
+  // the station's own window: neither is offered here.
   for (Control* c : {static_cast<Control*>(&f.sli_Speed), static_cast<Control*>(&f.lbl_gn),
                      static_cast<Control*>(&f.lbl_sp2), static_cast<Control*>(&f.lblSpeed)})
     c->setVisible(false);

@@ -25,7 +25,7 @@ cleanup() {
 }
 trap cleanup EXIT
 export HOME=$work/home XDG_RUNTIME_DIR=$work/runtime XDG_CONFIG_HOME=$work/home/.config
-# The copy's own working folder (its speed copy) goes here, and with it away at the end.
+# The copy's own working folder goes here, and with it away at the end.
 export TMPDIR=$work/tmp
 mkdir -p "$HOME" "$XDG_RUNTIME_DIR" "$TMPDIR" "$work/program"
 chmod 700 "$XDG_RUNTIME_DIR"
