@@ -25,6 +25,15 @@ drive_missing_tool() {
   return 1
 }
 
+# Ends a test with status 77 (a skip for CTest) when a tool the driving needs is missing.
+drive_skip_without_tools() {
+  local missing
+  if missing=$(drive_missing_tool); then
+    echo "e2e: skipped: $missing missing"
+    exit 77
+  fi
+}
+
 # drive_until SECONDS COMMAND...: runs COMMAND every fifth of a second until it
 # succeeds; false when it has not within SECONDS. What the successful run prints is
 # the output (the commands used with it print nothing when they fail).

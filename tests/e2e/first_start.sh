@@ -19,10 +19,7 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=tests/e2e/drive.sh
 source "$here/drive.sh" || exit 1
 
-if missing=$(drive_missing_tool); then
-  echo "e2e: skipped: $missing missing"
-  exit 77
-fi
+drive_skip_without_tools
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tonvogel-e2e.XXXXXX")
 program_folder=$work/program

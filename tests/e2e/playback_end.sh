@@ -15,10 +15,7 @@ set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=tests/e2e/drive.sh
 source "$here/drive.sh" || exit 1
-if missing=$(drive_missing_tool); then
-  echo "e2e: skipped: $missing missing"
-  exit 77
-fi
+drive_skip_without_tools
 # shellcheck source=tests/e2e/station.sh
 source "$here/station.sh" || exit 1
 export QT_QPA_PLATFORM=xcb

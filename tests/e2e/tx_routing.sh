@@ -16,10 +16,7 @@ set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=tests/e2e/drive.sh
 source "$here/drive.sh" || exit 1
-if missing=$(drive_missing_tool); then
-  echo "e2e: skipped: $missing missing"
-  exit 77
-fi
+drive_skip_without_tools
 export PULSE_SINKS="receiver transmitter desktop" PULSE_DEFAULT_SINK=desktop
 export PULSE_DEFAULT_SOURCE=desktop.monitor
 # shellcheck source=tests/e2e/station.sh
