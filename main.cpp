@@ -16,6 +16,7 @@
 #include "platform/alsa/alsa_sound_system.h"
 #include "platform/file/file_sound_system.h"
 #include "platform/files.h"
+#include "platform/posix/freed_memory.h"
 #include "platform/posix/posix_command_runner.h"
 #include "platform/posix/posix_disk_space.h"
 #include "platform/posix/keying/posix_keyers.h"
@@ -139,6 +140,7 @@ Options parse(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  tv::setUpMemoryForALongRun();
   Options options = parse(argc, argv);
   if (options.done) return options.exitCode;
 
@@ -229,6 +231,7 @@ int main(int argc, char** argv) {
   platform.commands = &commands;
   tv::PosixDiskSpace diskSpace;
   platform.diskSpace = &diskSpace;
+  platform.returnFreedMemory = tv::returnFreedMemory;
   tv::ProgramOptions programOptions{folder.string(), executable, holdsLock, lockProblem};
   programOptions.headless = options.headless;
   // The end-to-end tests shorten the time a command after a recording may run.

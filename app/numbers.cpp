@@ -76,11 +76,15 @@ std::string padLeft(long long value, int width) {
   return s;
 }
 
-std::string trim(std::string_view text) {
+std::string_view trimmedView(std::string_view text) {
   size_t b = 0, e = text.size();
   while (b < e && (text[b] == ' ' || text[b] == '\t')) ++b;
   while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\t')) --e;
-  return std::string(text.substr(b, e - b));
+  return text.substr(b, e - b);
+}
+
+std::string trim(std::string_view text) {
+  return std::string(trimmedView(text));
 }
 
 std::string oneLine(std::string text) {

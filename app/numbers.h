@@ -22,7 +22,10 @@ std::string formatDuration(double seconds);
 // Right-aligns a whole number in `width` characters (the "########" pattern).
 std::string padLeft(long long value, int width);
 
+// `text` without the blanks and tabs at either end.
 std::string trim(std::string_view text);
+// The same as a view into `text`, for a comparison that need not copy.
+std::string_view trimmedView(std::string_view text);
 
 // The text with its line breaks as blanks, for a value that must stay on one line of a file.
 std::string oneLine(std::string text);

@@ -89,6 +89,9 @@ struct Platform {
   // Makes the keyer of the methods other than the serial port; without it only the
   // serial port and "none" key.
   KeyerFactory makeKeyer;
+  // Gives memory freed after a large piece of work back to the system; without it the
+  // allocator keeps it.
+  std::function<void()> returnFreedMemory;
 };
 
 struct ProgramOptions {

@@ -98,18 +98,8 @@ void RecordingIndex::rebuildOnce() {
     const LocalDateTime now = p_.platform.clock.localNow();
     const RecordingDate today{now.year, now.month, now.day};
 
-    std::vector<std::string> names;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-      std::error_code typeError;
-      if (it->is_regular_file(typeError)) names.push_back(it->path().filename().string());
-    }
-    // The folder lists in no particular order; the list and its order across New Year
-    // rest on name order.
-    std::sort(names.begin(), names.end());
-
-    std::string index;
-    for (const std::string& name : names) index += name + "\r\n";
-    (void)writeFileAtomically((fs::path(folder) / kIndexFileName).string(), index);
+    const std::vector<std::string_view> names = readIndex(folder);
+    (void)writeFileAtomically((fs::path(folder) / kIndexFileName).string(), indexText_);
     indexFolder_ = folder;
     indexNetwork_ = digit;
     f.lb_Sounds.clear();
@@ -120,13 +110,17 @@ void RecordingIndex::rebuildOnce() {
     if (p_.ended()) return abandonIndex();
 
     if (!totalsWritten_) runningTotalTenths_ = 0;
+    // What is listed is only noted while the files are read; the list's lines are made
+    // afterwards, all together, so the lines that stay for days do not lie scattered among
+    // the rebuild's short-lived paths and texts.
     struct Listed {
       int year;
-      std::string text;
+      std::string_view name;
+      double tenths;
     };
     std::vector<Listed> listed;
     HeaderFieldTable headerFields;
-    for (const std::string& name : names) {
+    for (const std::string_view name : names) {
       if (digit == '\0' || name.empty() || name[0] != digit) continue;
       const std::string path = (fs::path(folder) / name).string();
       showProgress(path);
@@ -134,16 +128,16 @@ void RecordingIndex::rebuildOnce() {
       const std::optional<RecordingDate> date = recordingDate(name, digit);
       if (!date) continue;
       if (!(daysToKeep > daysBetween(*date, today))) {
-        deletionList_.push_back(path);
+        deletionList_.push_back(name);
         continue;
       }
       const double tenths = ReadHeaderFields(path, headerFields) * 10;
       if (!(tenths > minimumTenths)) {
-        deletionList_.push_back(path);
+        deletionList_.push_back(name);
         continue;
       }
       ++p_.soundFileCount;
-      listed.push_back({date->year, listEntry(name, tenths)});
+      listed.push_back({date->year, name, tenths});
       if (!totalsWritten_) runningTotalTenths_ += tenths;
     }
 
@@ -160,18 +154,66 @@ void RecordingIndex::rebuildOnce() {
                      [](const Listed& a, const Listed& b) { return a.year < b.year; });
     std::vector<std::string> items;
     items.reserve(listed.size());
-    for (Listed& entry : listed) items.push_back(std::move(entry.text));
+    for (const Listed& entry : listed) items.push_back(listEntry(entry.name, entry.tenths));
     f.lb_Sounds.setItems(std::move(items));
   }
   f.lb_Sounds.setListIndex(f.lb_Sounds.listCount() - 1);
-  cleanUp();
+  finishIndex();
+}
+
+std::vector<std::string_view> RecordingIndex::readIndex(const std::string& folder) {
+  // Every name goes into one text first and is sorted by its place in it: a folder of
+  // thousands of recordings is then a few large blocks, given back whole, not thousands of
+  // small ones scattered among what stays.
+  std::string found;
+  struct Span {
+    std::size_t from, size;
+  };
+  std::vector<Span> spans;
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    std::error_code typeError;
+    if (!it->is_regular_file(typeError)) continue;
+    const std::string& name = it->path().native();
+    const std::size_t slash = name.rfind('/');
+    const std::string_view bare = std::string_view(name).substr(slash + 1);
+    spans.push_back({found.size(), bare.size()});
+    found.append(bare);
+  }
+  const auto nameAt = [&found](const Span& s) {
+    return std::string_view(found).substr(s.from, s.size);
+  };
+  // The folder lists in no particular order; the list and its order across New Year rest
+  // on name order.
+  std::sort(spans.begin(), spans.end(),
+            [&](const Span& a, const Span& b) { return nameAt(a) < nameAt(b); });
+
+  // The index file's text: the names in order, a line each.
+  indexText_.clear();
+  indexText_.reserve(found.size() + 2 * spans.size());
+  for (const Span& s : spans) indexText_.append(nameAt(s)).append("\r\n");
+  std::vector<std::string_view> names;
+  names.reserve(spans.size());
+  std::size_t at = 0;
+  for (const Span& s : spans) {
+    names.push_back(std::string_view(indexText_).substr(at, s.size));
+    at += s.size + 2;
+  }
+  return names;
+}
+
+void RecordingIndex::releaseIndex() {
+  indexFolder_.reset();
+  // Swapped with empty ones: assigning an empty string would keep the text's block.
+  std::vector<std::string_view>().swap(deletionList_);
+  std::string().swap(indexText_);
 }
 
 void RecordingIndex::abandonIndex() {
   // The program ended during the rebuild: nothing more is deleted or written.
   std::error_code ec;
   if (indexFolder_) fs::remove(fs::path(*indexFolder_) / kIndexFileName, ec);
-  indexFolder_.reset();
+  releaseIndex();
   p_.hideWaitWindow();
 }
 
@@ -184,12 +226,19 @@ void RecordingIndex::showProgress(const std::string& path) {
 }
 
 void RecordingIndex::cleanUp() {
+  // The rebuild under way cleans up at its end, with the list it is still making; the
+  // index it reads must not be given back under it.
+  if (rebuilding_) return;
+  finishIndex();
+}
+
+void RecordingIndex::finishIndex() {
   if (indexFolder_) {
     const fs::path folder = fs::path(*indexFolder_).lexically_normal();
-    for (const std::string& entry : deletionList_) {
+    for (const std::string_view name : deletionList_) {
       // Only the current network's recordings inside the collecting folder are ever
-      // deleted, whatever text reached the list.
-      const fs::path file = fs::path(trim(entry)).lexically_normal();
+      // deleted, whatever name reached the list.
+      const fs::path file = (folder / name).lexically_normal();
       if (file.parent_path() != folder) continue;
       if (!recordingDate(file.filename().string(), indexNetwork_)) continue;
       // Its copy into the dated tree is still owed: W keeps it until the tree has it.
@@ -201,8 +250,11 @@ void RecordingIndex::cleanUp() {
     }
     std::error_code ec;
     fs::remove(folder / kIndexFileName, ec);
-    indexFolder_.reset();
+    releaseIndex();
     p_.frm_DoKu.tmr_Löe.setEnabled(true);
+    // The rebuild's names and the old list are freed now: what a large folder made the
+    // heap grow by goes back, instead of staying with the program until it ends.
+    if (p_.platform.returnFreedMemory) p_.platform.returnFreedMemory();
   }
   if (p_.autoRecordFlag == 0) p_.settingsWindow.cmd_SK_Click();
   p_.hideWaitWindow();
@@ -251,7 +303,7 @@ void RecordingIndex::runDeferredFilings(bool rebuildCountedTotals) {
 bool RecordingIndex::listed(const std::string& captureName) const {
   const auto& items = p_.frm_DoKu.lb_Sounds.items();
   return std::any_of(items.begin(), items.end(), [&](const std::string& item) {
-    return trim(item.substr(0, 25)) == captureName;
+    return trimmedView(std::string_view(item).substr(0, 25)) == captureName;
   });
 }
 

@@ -4,6 +4,7 @@
 #include <limits>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/clock.h"
@@ -27,7 +28,8 @@ class RecordingIndex {
 
   // Deletes the files the last rebuild put on the deletion list, starts `tmr_Löe` and
   // hides the wait window. Only the rebuild that made the index deletes anything; a
-  // clean-up without one only does its last steps.
+  // clean-up without one only does its last steps, and one during a rebuild is left to
+  // that rebuild's end.
   void cleanUp();
 
   // A recording has just been filed in the collecting folder under `captureName`
@@ -49,7 +51,6 @@ class RecordingIndex {
 
   double runningTotalTenths() const { return runningTotalTenths_; }
   bool totalsWritten() const { return totalsWritten_; }
-  const std::vector<std::string>& deletionList() const { return deletionList_; }
 
  private:
   struct Filing {
@@ -58,6 +59,11 @@ class RecordingIndex {
   };
 
   void rebuildOnce();
+  // Reads the names of `folder` into the index text; returns them, in name order, as
+  // views into it.
+  std::vector<std::string_view> readIndex(const std::string& folder);
+  void finishIndex();
+  void releaseIndex();
   void abandonIndex();
   void tellFolderMissing();
   void addToTotals(double seconds);
@@ -71,7 +77,10 @@ class RecordingIndex {
   Program& p_;
   double runningTotalTenths_ = 0;
   bool totalsWritten_ = false;
-  std::vector<std::string> deletionList_;
+  // The names of the last rebuild's folder, as the index file has them, and those of them
+  // to be deleted; kept until the clean-up is done.
+  std::string indexText_;
+  std::vector<std::string_view> deletionList_;
   // The folder the index of the last rebuild was made for, until the clean-up is done.
   std::optional<std::string> indexFolder_;
   char indexNetwork_ = 0;

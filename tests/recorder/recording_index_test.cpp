@@ -170,6 +170,43 @@ TEST_F(RecordingIndexTest, ARecordingFiledDuringARebuildIsListedAndCountedOnce) 
   EXPECT_EQ(totalsValue(totalsFile()), 130);
 }
 
+TEST_F(RecordingIndexTest, ADeletionWhileARebuildReadsTheFolderLeavesTheCleanUpToThatRebuild) {
+  std::vector<std::string> due;
+  for (int i = 0; i < 300; ++i) {
+    char time[16];
+    std::snprintf(time, sizeof time, "%02d-%02d-%02d", i / 3600, i / 60 % 60, i % 60);
+    due.push_back(name(11, 1, 2026, 1, time));
+    writeFile(inW(due.back()), "");
+  }
+  const std::string kept = name(12, 6, 2026);
+  const std::string deleted = name(12, 7, 2026);
+  record(kept, 30);
+  record(deleted, 30);
+  writeSettings(t.file("Tonvogel.ini"), lines);
+  t.build();
+  Program& p = t.p();
+  // The user deletes a recording while the start-up's rebuild lets the loop run: the
+  // deletion's clean-up and rebuild come in the middle of the names being read.
+  Timer click(p.ui().timers(), "click", 10, true);
+  bool duringTheRebuild = false;
+  click.tick = [&] {
+    click.setEnabled(false);
+    duringTheRebuild = fs::exists(inW("w.dat"));
+    fs::remove(inW(deleted));
+    p.soundList.RefreshAfterDeletion();
+  };
+  t.clock.advance(10);
+  ASSERT_TRUE(p.startUp());
+  EXPECT_TRUE(duringTheRebuild);
+
+  EXPECT_EQ(listed(), (std::vector<std::string>{kept + "   30.0s"}));
+  EXPECT_EQ(p.soundFileCount, 1);
+  for (const std::string& n : due) EXPECT_FALSE(fs::exists(inW(n))) << n;
+  EXPECT_TRUE(fs::exists(inW(kept)));
+  EXPECT_FALSE(fs::exists(inW("w.dat")));
+  EXPECT_FALSE(p.frm_Info.visible());
+}
+
 struct NewYearTest : RecordingIndexTest {
   NewYearTest() : RecordingIndexTest({2027, 1, 2, 12, 0, 0, 0}) {}
 };

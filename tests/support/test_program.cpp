@@ -19,6 +19,7 @@ Program& TestProgram::build() {
   platform.commands = &commands;
   platform.diskSpace = diskSpace;
   platform.makeKeyer = makeKeyer;
+  platform.returnFreedMemory = returnFreedMemory;
   ProgramOptions options;
   options.programFolder = temp.path();
   options.executablePath = temp.path() + "/tonvogel";

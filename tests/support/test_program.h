@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/program.h"
+#include "platform/posix/freed_memory.h"
 #include "platform/posix/posix_command_runner.h"
 #include "platform/posix/posix_take_file.h"
 #include "platform/sndfile/sndfile_archive_writer.h"
@@ -63,6 +64,8 @@ struct TestProgram {
   DiskSpace* diskSpace = nullptr;
   // Keyers of the methods beyond the serial port; none when left empty.
   KeyerFactory makeKeyer;
+  // Freed memory goes back to the system as in the program.
+  std::function<void()> returnFreedMemory = tv::returnFreedMemory;
   std::unique_ptr<Program> program;
   // While the installation window waits, answer it as a user who accepts would: German
   // unless a language is already set, acceptance, install. No time passes for it, so a
